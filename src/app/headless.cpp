@@ -1,0 +1,136 @@
+#include "app/headless.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+#include "app/settings_check.h"
+#include "app/stop_signals.h"
+#include "control/monitor.h"
+#include "engine/convert.h"
+#include "platform/capture_sources.h"
+#include "platform/posix_files.h"
+#include "platform/sound.h"
+
+namespace ravelin {
+namespace {
+
+// The headless face: boxes are the command-line values, readouts go to stdout.
+class HeadlessFace : public MonitorFace, public ControlFace, public PipelineObserver {
+public:
+    HeadlessFace(const Options& o, std::optional<long long> seconds) : seconds_(seconds) {
+        texts_[Box::Text3] = o.threshold.value_or("50");
+        texts_[Box::Text4] = o.deadBand.value_or("3");
+        texts_[Box::Text5] = o.skip.value_or("10");
+        texts_[Box::Text7] = o.sensitivity.value_or("");
+        texts_[Box::Text9] = o.alarm1.value_or("0.27");
+        texts_[Box::Text10] = o.alarm2.value_or("2.7");
+        checks_[Check::Check2] = o.alarm1.has_value();
+        checks_[Check::Check3] = o.alarm2.has_value();
+        checks_[Check::Check4] = !o.noLog;
+    }
+
+    void setMonitor(Monitor* monitor) { monitor_ = monitor; }
+
+    std::string text(Box box) const override {
+        const auto it = texts_.find(box);
+        return it == texts_.end() ? std::string{} : it->second;
+    }
+    void setText(Box box, const std::string& text) override { texts_[box] = text; }
+    bool isChecked(Check check) const override {
+        const auto it = checks_.find(check);
+        return it != checks_.end() && it->second;
+    }
+    void setProblem(const Problem& problem) override {
+        // Said once, and again only when it changes.
+        const std::string sentence = problemSentenceEn(problem);
+        auto& said = problems_[problem.key];
+        if (said == sentence) return;
+        said = sentence;
+        std::fprintf(stderr, "ravelin: %s\n", sentence.c_str());
+        if (problem.key == ProblemKey::CaptureFailed) captureFailed_ = true;
+    }
+    void clearProblem(ProblemKey key) override { problems_.erase(key); }
+
+    void captureStateChanged(bool recording) override {
+        if (!recording) QCoreApplication::exit(0);
+    }
+    void showMessage(const std::string& text) override { std::fprintf(stderr, "ravelin: %s\n", text.c_str()); }
+
+    void secondDone(const SecondReport& r) override {
+        std::fprintf(stdout, "%d,%lld,%s,%s,%d,%d\n", r.seconds, static_cast<long long>(r.total), r.cpmText.c_str(),
+                     r.doseText.c_str(), r.alarmLatch1, r.alarmLatch2);
+        std::fflush(stdout);
+        if (seconds_ && r.seconds >= *seconds_ && monitor_) monitor_->stop();
+    }
+    void alarmFired(int stage, float dose, float limit) override {
+        std::fprintf(stderr, "ravelin: alarm stage %d: %s µSv/h is above the limit %s µSv/h\n", stage,
+                     singleText(dose).c_str(), singleText(limit).c_str());
+    }
+
+    bool captureFailed() const { return captureFailed_; }
+
+private:
+    std::map<Box, std::string> texts_;
+    std::map<Check, bool> checks_;
+    std::map<ProblemKey, std::string> problems_;
+    std::optional<long long> seconds_;
+    Monitor* monitor_ = nullptr;
+    bool captureFailed_ = false;
+};
+
+}  // namespace
+
+int runHeadless(const Options& options) {
+    if (const std::string error = checkHeadlessSettings(options); !error.empty()) {
+        std::fprintf(stderr, "ravelin: %s\n", error.c_str());
+        return 2;
+    }
+    CaptureOptions captureOptions;
+    captureOptions.fast = options.fast;
+    if (options.seed) captureOptions.seed = *options.seed;
+    std::string error;
+    auto device = createCaptureDevice(options.input.value_or("sim"), captureOptions, error);
+    if (!device) {
+        std::fprintf(stderr, "ravelin: --input: %s\n", error.c_str());
+        return 2;
+    }
+
+    HeadlessFace face(options, options.seconds);
+    PosixFileSystem files;
+    SystemClock clock;
+    auto player = createSoundPlayer(face);
+    Monitor monitor(face, face, MonitorServices{*device, files, clock, *player, nullptr});
+    face.setMonitor(&monitor);
+    monitor.pipeline().addObserver(&face);
+    if (options.logFolder) {
+        std::string folder = *options.logFolder;
+        if (folder.back() != '/') folder += '/';
+        monitor.state().SaveFolder = folder;
+    }
+
+    StopSignals stopSignals([&monitor] { monitor.stop(); });
+
+    std::fputs("seconds,total,cpm,usv_h,alarm1,alarm2\n", stdout);
+    std::fflush(stdout);
+    monitor.load();
+    int status = 0;
+    if (!monitor.start()) {
+        status = 1;
+    } else {
+        QCoreApplication::exec();
+        if (face.captureFailed()) status = 1;
+    }
+    if (!monitor.unload()) {
+        for (const auto& p : monitor.log().pending()) {
+            std::string line = p.record.line();
+            line.resize(line.size() - 2);  // without its CR LF
+            std::fprintf(stderr, "ravelin: unwritten record for %s: %s\n", p.record.path.c_str(), line.c_str());
+        }
+        status = 3;
+    }
+    return status;
+}
+
+}  // namespace ravelin

@@ -1,0 +1,146 @@
+#include "app/options.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include "app/version.h"
+
+namespace ravelin {
+
+const std::vector<OptionInfo>& optionTable() {
+    static const std::vector<OptionInfo> table = {
+        {"headless", "", "Run without a window: readouts go to stdout, one CSV line a second."},
+        {"input", "SOURCE", "Where samples come from: audio[:NAME] (the live sound input, the default), "
+                            "file:PATH (a recording libsndfile reads) or sim[:CPM] (the built-in simulated GM tube)."},
+        {"fast", "", "Replay a recording or the simulator as fast as the buffers are processed."},
+        {"seconds", "N", "Stop after N buffers (seconds) have been processed."},
+        {"sensitivity", "T", "GM tube gamma sensitivity in cps per mR/h (the GM菅γ線感度 box)."},
+        {"threshold", "T", "Threshold centre level, 0..255 sample units (the しきい値 box, default 50)."},
+        {"dead-band", "T", "Dead band around the threshold (the 不感帯 box, default 3)."},
+        {"skip", "T", "Samples skipped after each arming (the 分解能 box, default 10)."},
+        {"alarm1", "T", "Stage-1 alarm limit in µSv/h; ticks the stage-1 box."},
+        {"alarm2", "T", "Stage-2 alarm limit in µSv/h; ticks the stage-2 box."},
+        {"no-log", "", "Do not write the per-minute CSV log."},
+        {"log-folder", "DIR", "Folder for the CSV log files (default: the working directory)."},
+        {"seed", "N", "Seed for the simulated GM tube, for a repeatable run."},
+        {"start", "", "Window only: press 開始 once the window shows."},
+        {"graph", "", "Window only: tick リアルタイムグラフ表示 (the trend graph)."},
+        {"test", "", "Window only: tick テスト (the waveform snapshot)."},
+        {"list-inputs", "", "List the sound inputs, one 'id<TAB>description' line each, and exit."},
+        {"mqtt", "URL", "Publish readings to an MQTT broker: mqtt://host[:port] or mqtts://host[:port]."},
+        {"mqtt-prefix", "P", "Topic prefix (default ravelin/<hostname>)."},
+        {"mqtt-user", "U", "MQTT user name."},
+        {"mqtt-password-file", "F", "File holding the MQTT password; it must not be readable by others."},
+        {"mqtt-ca", "F", "CA certificate file for mqtts://."},
+        {"help", "", "Show this help and exit."},
+        {"version", "", "Show the program's name and version and exit."},
+    };
+    return table;
+}
+
+std::string versionText() { return std::string("ravelin ") + kRavelinVersion; }
+
+std::string helpText() {
+    std::string out = "Usage: ravelin [options]\n"
+                      "Radiation monitor for a GM counter on the sound input.\n\nOptions:\n";
+    for (const auto& o : optionTable()) {
+        std::string left = std::string("  --") + o.name;
+        if (*o.valueName) left += std::string(" ") + o.valueName;
+        if (left.size() < 28) left.append(28 - left.size(), ' ');
+        else left += "\n" + std::string(28, ' ');
+        out += left + o.help + "\n";
+    }
+    return out;
+}
+
+namespace {
+bool parseWhole(const std::string& text, long long& value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 18) return false;
+    value = std::stoll(text);
+    return true;
+}
+}  // namespace
+
+ParseResult parseOptions(const std::vector<std::string>& arguments) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const auto& o : optionTable()) {
+        QCommandLineOption option(QString::fromUtf8(o.name), QString::fromUtf8(o.help));
+        if (*o.valueName) option.setValueName(QString::fromUtf8(o.valueName));
+        parser.addOption(option);
+    }
+    QStringList args;
+    for (const auto& a : arguments) args << QString::fromStdString(a);
+
+    ParseResult result;
+    if (!parser.parse(args)) {
+        result.error = parser.errorText().toStdString();
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.error = "unexpected argument: " + parser.positionalArguments().first().toStdString();
+        return result;
+    }
+    Options& o = result.options;
+    auto value = [&](const char* name) -> std::optional<std::string> {
+        const QString n = QString::fromUtf8(name);
+        if (!parser.isSet(n)) return std::nullopt;
+        const QStringList values = parser.values(n);
+        return values.last().toStdString();
+    };
+    o.headless = parser.isSet("headless");
+    o.help = parser.isSet("help");
+    o.version = parser.isSet("version");
+    o.listInputs = parser.isSet("list-inputs");
+    o.input = value("input");
+    o.fast = parser.isSet("fast");
+    o.sensitivity = value("sensitivity");
+    o.threshold = value("threshold");
+    o.deadBand = value("dead-band");
+    o.skip = value("skip");
+    o.alarm1 = value("alarm1");
+    o.alarm2 = value("alarm2");
+    o.noLog = parser.isSet("no-log");
+    o.logFolder = value("log-folder");
+    o.start = parser.isSet("start");
+    o.graph = parser.isSet("graph");
+    o.test = parser.isSet("test");
+    o.mqttUrl = value("mqtt");
+    o.mqttPrefix = value("mqtt-prefix");
+    o.mqttUser = value("mqtt-user");
+    o.mqttPasswordFile = value("mqtt-password-file");
+    o.mqttCa = value("mqtt-ca");
+
+    if (auto s = value("seconds")) {
+        long long n = 0;
+        if (!parseWhole(*s, n) || n < 1) {
+            result.error = "--seconds: \"" + *s + "\" is not a whole number of seconds above 0";
+            return result;
+        }
+        o.seconds = n;
+    }
+    if (auto s = value("seed")) {
+        long long n = 0;
+        if (!parseWhole(*s, n)) {
+            result.error = "--seed: \"" + *s + "\" is not a whole number";
+            return result;
+        }
+        o.seed = static_cast<unsigned long long>(n);
+    }
+    if (o.noLog && o.logFolder) {
+        result.error = "--no-log and --log-folder cannot be given together";
+        return result;
+    }
+    if (o.logFolder && o.logFolder->empty()) {
+        result.error = "--log-folder: the folder name is empty";
+        return result;
+    }
+    if (o.headless && (o.start || o.graph || o.test)) {
+        result.error = std::string("--") + (o.start ? "start" : o.graph ? "graph" : "test") +
+                       " works only in the window, not with --headless";
+        return result;
+    }
+    return result;
+}
+
+}  // namespace ravelin

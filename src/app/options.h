@@ -1,0 +1,52 @@
+// The command line, shared by the window and the headless monitor. The one option
+// table below feeds --help and the manual page.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ravelin {
+
+struct OptionInfo {
+    const char* name;       // without the leading dashes
+    const char* valueName;  // empty for a switch
+    const char* help;
+};
+
+// Every option, in the order --help lists them.
+const std::vector<OptionInfo>& optionTable();
+
+struct Options {
+    bool headless = false;
+    bool help = false;
+    bool version = false;
+    bool listInputs = false;
+    std::optional<std::string> input;
+    bool fast = false;
+    std::optional<long long> seconds;
+    std::optional<std::string> sensitivity, threshold, deadBand, skip, alarm1, alarm2;
+    bool noLog = false;
+    std::optional<std::string> logFolder;
+    std::optional<unsigned long long> seed;
+    // Window only.
+    bool start = false, graph = false, test = false;
+    // Station mode.
+    std::optional<std::string> mqttUrl, mqttPrefix, mqttUser, mqttPasswordFile, mqttCa;
+};
+
+struct ParseResult {
+    Options options;
+    std::string error;  // non-empty: a command-line error (exit status 2)
+};
+
+// Parses arguments (argv[0] included), UTF-8.
+ParseResult parseOptions(const std::vector<std::string>& arguments);
+
+// The text --help prints.
+std::string helpText();
+
+// "ravelin 1.4.0"
+std::string versionText();
+
+}  // namespace ravelin

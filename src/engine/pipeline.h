@@ -1,0 +1,78 @@
+// The per-second chain run for every buffer: copy, scan, count seconds, hand the
+// buffer back, dose rate, log record, test snapshot, alarms, trend graph.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/capture_device.h"
+#include "engine/face.h"
+#include "engine/monitor_state.h"
+#include "engine/services.h"
+#include "engine/settings.h"
+
+namespace ravelin {
+
+class Displays;
+class CsvLog;
+class Alarms;
+struct LogRecord;
+
+// What one second produced, as the readouts show it.
+struct SecondReport {
+    std::int32_t seconds;
+    std::int64_t total;
+    std::string cpmText;
+    std::string doseText;
+    std::int16_t alarmLatch1;
+    std::int16_t alarmLatch2;
+};
+
+// Follows the pipeline without taking part in it (the headless output, the station publisher).
+class PipelineObserver {
+public:
+    virtual ~PipelineObserver() = default;
+    // After the last step of a buffer.
+    virtual void secondDone(const SecondReport&) {}
+    // On every 60th second, whether or not logging is ticked; `logged` tells which.
+    virtual void recordDue(const LogRecord&, bool /*logged*/) {}
+    // A stage that fired this second, with the dose and the limit it passed.
+    virtual void alarmFired(int /*stage*/, float /*dose*/, float /*limit*/) {}
+};
+
+class Pipeline {
+public:
+    Pipeline(MonitorState& state, MonitorFace& face, SettingReader& settings, CaptureDevice& device,
+             CsvLog& log, const Clock& clock, Alarms& alarms, Displays* displays);
+
+    void addObserver(PipelineObserver* observer) { observers_.push_back(observer); }
+
+    // Whether the scratch file is open does not decide the scan (a file we could not
+    // create must not stop the counting); the window is told instead.
+    void BufferDone(std::int16_t index, std::int32_t byteCount, std::int16_t stopFlag);
+    // Shows or clears the problem of records not yet written.
+    void reportLog();
+
+private:
+    std::int32_t scan();
+    void doseRate(std::int32_t pulses);
+    void logStep();
+    void testSnapshot();
+    void trendGraph();
+
+    MonitorState& state_;
+    MonitorFace& face_;
+    SettingReader& settings_;
+    CaptureDevice& device_;
+    CsvLog& log_;
+    const Clock& clock_;
+    Alarms& alarms_;
+    Displays* displays_;
+    std::vector<PipelineObserver*> observers_;
+    // The levels of the last scan whose C - D and C + D fitted in 16 bits.
+    std::int16_t lastLower_ = 47;
+    std::int16_t lastUpper_ = 53;
+};
+
+}  // namespace ravelin

@@ -1,0 +1,112 @@
+#include "engine/problems.h"
+
+namespace ravelin {
+
+int problemRank(ProblemKey key) {
+    switch (key) {
+        case ProblemKey::UnwrittenRecords: return 0;
+        case ProblemKey::CaptureFailed:
+        case ProblemKey::ScratchFile: return 1;
+        case ProblemKey::AlarmSound1:
+        case ProblemKey::AlarmSound2:
+        case ProblemKey::NoAudioOutput: return 3;
+        default: return 2;
+    }
+}
+
+namespace {
+const char* boxLabelJa(ProblemKey key) {
+    switch (key) {
+        case ProblemKey::BoxText3: return "しきい値";
+        case ProblemKey::BoxText4: return "不感帯";
+        case ProblemKey::BoxText5: return "分解能";
+        case ProblemKey::BoxText7: return "GM菅γ線感度";
+        case ProblemKey::BoxText9: return "第一段警報上限値";
+        case ProblemKey::BoxText10: return "第二段警報上限値";
+        default: return "";
+    }
+}
+const char* boxOptionEn(ProblemKey key) {
+    switch (key) {
+        case ProblemKey::BoxText3: return "--threshold";
+        case ProblemKey::BoxText4: return "--dead-band";
+        case ProblemKey::BoxText5: return "--skip";
+        case ProblemKey::BoxText7: return "--sensitivity";
+        case ProblemKey::BoxText9: return "--alarm1";
+        case ProblemKey::BoxText10: return "--alarm2";
+        default: return "";
+    }
+}
+}  // namespace
+
+std::string problemSentenceJa(const Problem& p) {
+    switch (p.key) {
+        case ProblemKey::UnwrittenRecords:
+            return "CSVに書き込めていない記録が" + p.detail + "件あります（" + p.reason + "）。再試行します。";
+        case ProblemKey::CaptureFailed:
+            return "音声入力を使えません: " + p.detail;
+        case ProblemKey::ScratchFile:
+            return "作業ファイル「~Record.tmp」を作れません（" + p.detail + "）。計数は続けます。";
+        case ProblemKey::BoxText3:
+        case ProblemKey::BoxText4:
+        case ProblemKey::BoxText5:
+        case ProblemKey::BoxText7:
+        case ProblemKey::BoxText9:
+        case ProblemKey::BoxText10:
+            return std::string("「") + boxLabelJa(p.key) + "」の「" + p.boxText +
+                   "」は数値として使えません。前の値で続けます。";
+        case ProblemKey::SkipNegative:
+            return "「分解能」の「" + p.boxText + "」は負の値です。0として計数します。";
+        case ProblemKey::Overflow:
+            return "「しきい値」と「不感帯」から求めた値が範囲を超えています（" + p.detail + "）。前の値で続けます。";
+        case ProblemKey::SnapshotOverflow:
+            return "「しきい値」と「不感帯」から求めた表示位置が範囲を超えたため、テスト表示を完了できません（" + p.detail + "）。";
+        case ProblemKey::DoseOverflow:
+            return "「GM菅γ線感度」の「" + p.boxText + "」では線量率が範囲を超えます。前の値を表示します。";
+        case ProblemKey::TrendScale:
+            return "「第二段警報上限値」の「" + p.boxText + "」ではグラフの目盛りを決められません。";
+        case ProblemKey::AlarmSound1:
+        case ProblemKey::AlarmSound2:
+            return "警報音「" + p.detail + "」を再生できないため、標準の警報音を鳴らします。";
+        case ProblemKey::NoAudioOutput:
+            return "音声出力装置がないため、警報音を鳴らせません。";
+    }
+    return {};
+}
+
+std::string problemSentenceEn(const Problem& p) {
+    switch (p.key) {
+        case ProblemKey::UnwrittenRecords:
+            return p.detail + " log record(s) not yet written (" + p.reason + "); retrying";
+        case ProblemKey::CaptureFailed:
+            return "capture failed: " + p.detail;
+        case ProblemKey::ScratchFile:
+            return "cannot create the scratch file ~Record.tmp (" + p.detail + "); counting goes on";
+        case ProblemKey::BoxText3:
+        case ProblemKey::BoxText4:
+        case ProblemKey::BoxText5:
+        case ProblemKey::BoxText7:
+        case ProblemKey::BoxText9:
+        case ProblemKey::BoxText10:
+            return std::string(boxOptionEn(p.key)) + " \"" + p.boxText +
+                   "\" is not a usable number; the previous value is used";
+        case ProblemKey::SkipNegative:
+            return "--skip \"" + p.boxText + "\" is negative; scanning with 0";
+        case ProblemKey::Overflow:
+            return "a level from the threshold and the dead band is out of range (" + p.detail + "); the previous levels are used";
+        case ProblemKey::SnapshotOverflow:
+            return "the test snapshot's threshold lines are out of range (" + p.detail + ")";
+        case ProblemKey::DoseOverflow:
+            return "--sensitivity \"" + p.boxText + "\" puts the dose rate out of range; the previous dose is kept";
+        case ProblemKey::TrendScale:
+            return "--alarm2 \"" + p.boxText + "\" gives the trend graph no scale";
+        case ProblemKey::AlarmSound1:
+        case ProblemKey::AlarmSound2:
+            return "alarm sound " + p.detail + " cannot be played; playing the built-in sound";
+        case ProblemKey::NoAudioOutput:
+            return "no audio output: alarms are silent";
+    }
+    return {};
+}
+
+}  // namespace ravelin

@@ -1,0 +1,44 @@
+// Problems the system reports while it keeps running: a box that does not convert,
+// a record not yet written, a lost input, a missing sound. Each has a key so that
+// it can be cleared when it is gone, and a rank so the most serious shows first.
+#pragma once
+
+#include <string>
+
+namespace ravelin {
+
+enum class ProblemKey {
+    UnwrittenRecords,     // rank 0: records
+    CaptureFailed,        // rank 1: capture (no input, lost device, unreadable source)
+    ScratchFile,          // rank 1
+    BoxText3,             // rank 2: boxes
+    BoxText4,
+    BoxText5,
+    BoxText7,
+    BoxText9,
+    BoxText10,
+    SkipNegative,
+    Overflow,             // C - D or C + D outside 16 bits: the last good levels are used
+    SnapshotOverflow,     // 8 x (C -/+ D) outside 16 bits: no snapshot taken
+    DoseOverflow,         // the dose left the float range: the previous dose stands
+    TrendScale,           // the graph's stage-2 limit gives no scale
+    AlarmSound1,          // rank 3: sound
+    AlarmSound2,
+    NoAudioOutput,
+};
+
+struct Problem {
+    ProblemKey key;
+    std::string boxText;  // the offending text, quoted in the message, when there is one
+    std::string detail;   // a path, a device name or a count, when there is one
+    std::string reason;   // what the system said (an errno text), when there is one
+};
+
+int problemRank(ProblemKey key);
+
+// The fixed Japanese sentence the window's status line shows.
+std::string problemSentenceJa(const Problem& problem);
+// The same in English for the headless monitor's stderr.
+std::string problemSentenceEn(const Problem& problem);
+
+}  // namespace ravelin

@@ -1,0 +1,46 @@
+// Operating-system services the core uses, each behind an interface with a real
+// back end (platform/) and test doubles (tests/).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace ravelin {
+
+// A file opened for appending. write() returns the bytes written (possibly fewer
+// than asked) or -1 with the reason in error().
+class AppendFile {
+public:
+    virtual ~AppendFile() = default;
+    virtual long write(const char* data, std::size_t size) = 0;
+    virtual bool sync() = 0;   // data on disk before the file is let go
+    virtual bool close() = 0;
+    virtual std::string error() const = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Opens for appending, creating a missing file; nullptr with the reason in `error`.
+    virtual std::unique_ptr<AppendFile> openAppend(const std::string& path, std::string& error) = 0;
+    // Creates the folder and its missing parents; true when it exists afterwards.
+    virtual bool createDirectories(const std::string& path, std::string& error) = 0;
+    // Opens (creating when absent, keeping contents) and holds a file; false on failure.
+    virtual bool holdOpen(const std::string& path, std::string& error) = 0;
+    virtual void release(const std::string& path) = 0;
+    virtual bool exists(const std::string& path) = 0;
+    virtual bool remove(const std::string& path) = 0;
+};
+
+struct LocalDateTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual LocalDateTime now() const = 0;  // local time
+};
+
+}  // namespace ravelin

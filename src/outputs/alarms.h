@@ -1,0 +1,43 @@
+// The two alarm stages: a ticked, armed stage whose limit is below the dose starts
+// its looping sound and latches until its stop button is pressed.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "engine/face.h"
+#include "engine/monitor_state.h"
+#include "engine/settings.h"
+
+namespace ravelin {
+
+// One looping sound for the whole application: a new start replaces the sound
+// playing, a stop silences whatever plays.
+class SoundPlayer {
+public:
+    virtual ~SoundPlayer() = default;
+    // `fileName` is relative to the working directory ("daiichi.wav", "daini.wav").
+    virtual void playLoop(int stage, const std::string& fileName) = 0;
+    virtual void stop() = 0;
+};
+
+const char* alarmSoundFile(int stage);
+
+class Alarms {
+public:
+    Alarms(MonitorState& state, MonitorFace& face, SettingReader& settings, SoundPlayer& player)
+        : state_(state), face_(face), settings_(settings), player_(player) {}
+
+    // The check of one stage for this second. Returns the limit when the stage fired.
+    std::optional<float> CheckAlarmStage(int stage);
+    // The stage's stop button: the latch goes to 0 and whatever sound plays stops.
+    void stopStage(int stage);
+
+private:
+    MonitorState& state_;
+    MonitorFace& face_;
+    SettingReader& settings_;
+    SoundPlayer& player_;
+};
+
+}  // namespace ravelin

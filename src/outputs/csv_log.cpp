@@ -1,0 +1,88 @@
+#include "outputs/csv_log.h"
+
+#include <cstdio>
+
+#include "engine/convert.h"
+
+namespace ravelin {
+
+namespace {
+std::string twoDigits(int v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02d", v);
+    return buf;
+}
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string{} : path.substr(0, slash);
+}
+}  // namespace
+
+std::string LogRecord::line() const { return "\"" + date + "\",\"" + clock + "\"," + doseText + "\r\n"; }
+
+std::string logFileName(const std::string& saveFolder, const LocalDateTime& now) {
+    char date[16];
+    std::snprintf(date, sizeof date, "%04d%s%s", now.year, twoDigits(now.month).c_str(), twoDigits(now.day).c_str());
+    return saveFolder + "\u03bcSVHData" + date + ".csv";
+}
+
+LogRecord makeLogRecord(const Clock& clock, const std::string& saveFolder, float dose) {
+    const LocalDateTime now = clock.now();
+    LogRecord record;
+    record.path = logFileName(saveFolder, now);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04d/%s/%s", now.year, twoDigits(now.month).c_str(), twoDigits(now.day).c_str());
+    record.date = date;
+    record.clock = twoDigits(now.hour) + ":" + twoDigits(now.minute);
+    record.doseText = singleText(dose);
+    return record;
+}
+
+bool CsvLog::append(const LogRecord& record) {
+    pending_.push_back(Pending{record, record.line(), 0, false});
+    return retry();
+}
+
+bool CsvLog::retry() {
+    // Oldest first, and nothing after a record that failed: the order in each file holds.
+    while (!pending_.empty()) {
+        if (!writeOne(pending_.front())) return false;
+        pending_.pop_front();
+    }
+    return true;
+}
+
+bool CsvLog::writeOne(Pending& p) {
+    std::string error;
+    const std::string folder = folderOf(p.record.path);
+    if (!folder.empty() && !files_.createDirectories(folder, error)) {
+        lastError_ = folder + ": " + error;
+        return false;
+    }
+    auto file = files_.openAppend(p.record.path, error);
+    if (!file) {
+        lastError_ = p.record.path + ": " + error;
+        return false;
+    }
+    while (p.written < p.bytes.size()) {
+        const long n = file->write(p.bytes.data() + p.written, p.bytes.size() - p.written);
+        if (n <= 0) {
+            lastError_ = p.record.path + ": " + (n < 0 ? file->error() : std::string("nothing written"));
+            file->close();
+            return false;
+        }
+        p.written += static_cast<std::size_t>(n);
+    }
+    if (!p.synced) {
+        if (!file->sync()) {
+            lastError_ = p.record.path + ": " + file->error();
+            file->close();
+            return false;
+        }
+        p.synced = true;
+    }
+    file->close();
+    return true;
+}
+
+}  // namespace ravelin

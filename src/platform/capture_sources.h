@@ -1,0 +1,26 @@
+// The capture back ends, chosen at run time by name:
+//   audio[:NAME]  the live sound input
+//   file:PATH     a recording, any format libsndfile reads
+//   sim[:CPM]     the built-in simulated GM tube
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "engine/capture_device.h"
+
+namespace ravelin {
+
+struct CaptureOptions {
+    bool fast = false;                   // recordings and the simulator as fast as buffers are taken
+    std::optional<std::uint64_t> seed;   // makes the simulator repeatable
+};
+
+// nullptr with a message in `error` when the name is not a source (a command-line error).
+// A source that names something that cannot be opened fails later, at Open.
+std::unique_ptr<CaptureDevice> createCaptureDevice(const std::string& input, const CaptureOptions& options,
+                                                   std::string& error);
+
+}  // namespace ravelin

@@ -1,0 +1,1 @@
+// The windows come here.
