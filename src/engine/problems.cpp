@@ -9,7 +9,9 @@ int problemRank(ProblemKey key) {
         case ProblemKey::ScratchFile: return 1;
         case ProblemKey::AlarmSound1:
         case ProblemKey::AlarmSound2:
-        case ProblemKey::NoAudioOutput: return 3;
+        case ProblemKey::NoAudioOutput:
+        case ProblemKey::StationLink:
+        case ProblemKey::StationRecordsDropped: return 3;
         default: return 2;
     }
 }
@@ -70,6 +72,11 @@ std::string problemSentenceJa(const Problem& p) {
             return "警報音「" + p.detail + "」を再生できないため、標準の警報音を鳴らします。";
         case ProblemKey::NoAudioOutput:
             return "音声出力装置がないため、警報音を鳴らせません。";
+        case ProblemKey::StationLink:
+            return "MQTTブローカー「" + p.detail + "」に接続できません（" + p.reason + "）。再試行します。";
+        case ProblemKey::StationRecordsDropped:
+            return "MQTTブローカーに送れない記録が" + p.reason + "件を超えたため、古い記録を" + p.detail +
+                   "件破棄しました。";
     }
     return {};
 }
@@ -105,6 +112,11 @@ std::string problemSentenceEn(const Problem& p) {
             return "alarm sound " + p.detail + " cannot be played; playing the built-in sound";
         case ProblemKey::NoAudioOutput:
             return "no audio output: alarms are silent";
+        case ProblemKey::StationLink:
+            return "MQTT broker " + p.detail + " unreachable (" + p.reason + "); retrying";
+        case ProblemKey::StationRecordsDropped:
+            return "more than " + p.reason + " records waiting for the MQTT broker: " + p.detail +
+                   " oldest dropped so far";
     }
     return {};
 }

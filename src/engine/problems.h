@@ -25,6 +25,8 @@ enum class ProblemKey {
     AlarmSound1,          // rank 3: sound
     AlarmSound2,
     NoAudioOutput,
+    StationLink,            // the MQTT broker cannot be reached; retrying
+    StationRecordsDropped,  // station records kept past their limit: the oldest dropped
 };
 
 struct Problem {
