@@ -1,0 +1,80 @@
+// Writes the manual page ravelin.1 from the option table that --help prints, so the
+// two cannot disagree. Usage: ravelin_make_manpage OUTPUT
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "app/options.h"
+
+namespace {
+
+// Text for a troff body line: backslashes and hyphens escaped, no control character first.
+std::string roff(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\\') out += "\\e";
+        else if (c == '-') out += "\\-";
+        else out += c;
+    }
+    if (!out.empty() && (out[0] == '.' || out[0] == '\'')) out.insert(0, "\\&");
+    return out;
+}
+
+std::string page() {
+    const std::string version = ravelin::versionText();  // "ravelin 1.4.0"
+    std::string m;
+    m += ".\\\" Generated from the program's option table; edit src/app/options.cpp, not this file.\n";
+    m += ".TH RAVELIN 1 \"\" \"" + roff(version) + "\" \"User Commands\"\n";
+    m += ".SH NAME\nravelin \\- radiation monitor for a Geiger\\-M\\(:uller counter on the sound input\n";
+    m += ".SH SYNOPSIS\n.B ravelin\n[\\fIOPTION\\fR]...\n.br\n.B ravelin \\-\\-headless\n[\\fIOPTION\\fR]...\n";
+    m += ".SH DESCRIPTION\n"
+         "Ravelin counts the pulses of a Geiger\\-M\\(:uller tube whose pulse output is wired into the\n"
+         "computer's sound input, and shows the elapsed seconds, the total count, the counts per\n"
+         "minute and the dose rate in \\(*mSv/h once a second.\n"
+         "Without options it opens its main window, whose interface is in Japanese.\n"
+         ".PP\n"
+         "With \\fB\\-\\-headless\\fR it runs without a window and prints one CSV line a second to\n"
+         "standard output; problems go to standard error.\n"
+         "Once a minute a record is appended to the day's CSV log unless \\fB\\-\\-no\\-log\\fR is given.\n";
+    m += ".SH OPTIONS\n";
+    for (const auto& o : ravelin::optionTable()) {
+        m += ".TP\n\\fB\\-\\-" + roff(o.name) + "\\fR";
+        if (*o.valueName) m += " \\fI" + roff(o.valueName) + "\\fR";
+        m += "\n" + roff(o.help) + "\n";
+    }
+    m += ".SH EXIT STATUS\n"
+         ".TP\n0\nThe source ended, the given seconds were done, or the program was told to stop.\n"
+         ".TP\n1\nThe source of samples failed.\n"
+         ".TP\n2\nA command\\-line error or a setting that is not a number.\n"
+         ".TP\n3\nLog records could not be written.\n";
+    m += ".SH FILES\n"
+         ".TP\n\\fI/usr/share/ravelin/sounds/alarm1.wav\\fR, \\fI/usr/share/ravelin/sounds/alarm2.wav\\fR\n"
+         "The program's own alarm sounds, played when \\fIdaiichi.wav\\fR (stage 1) or \\fIdaini.wav\\fR\n"
+         "(stage 2) is missing from the working directory. They are looked for in\n"
+         "\\fI../share/ravelin\\fR beside the program, so an installation under any prefix finds them.\n"
+         ".TP\n\\fIμSVHData\\fR\\fIyyyymmdd\\fR\\fI.csv\\fR\n"
+         "The day's CSV log: the date, the time and the dose rate, one record a minute.\n";
+    m += ".SH EXAMPLES\n"
+         "Ten simulated seconds without a window:\n"
+         ".PP\n.nf\n.RS\nravelin \\-\\-headless \\-\\-fast \\-\\-input sim \\-\\-seed 1 \\-\\-seconds 10 \\-\\-sensitivity 29 "
+         "\\-\\-no\\-log\n.RE\n.fi\n";
+    m += ".SH AUTHORS\nRavelin developers.\n";
+    return m;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT\n", argv[0]);
+        return 2;
+    }
+    std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
+    out << page();
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "%s: cannot write\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The desktop entry, the AppStream metainfo and the icons as the build makes them.
+# Usage: desktop_files_test.sh SHARE_DIR APP_ID "ICON_SIZES"
+set -euo pipefail
+export LC_ALL=C.UTF-8
+share=$1 id=$2 sizes=$3
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+desktop=$share/applications/ravelin.desktop
+out=$(desktop-file-validate "$desktop" 2>&1) || { echo "$out" >&2; fail "desktop-file-validate"; }
+# Only hints are allowed (two main categories draw one); anything else is a fault.
+bad=$(grep -v ': hint: ' <<<"$out" || true)
+[ -z "$bad" ] || { echo "$bad" >&2; fail "desktop-file-validate"; }
+key() { sed -n "s/^$1=//p" "$desktop"; }
+[ "$(key Categories)" = "Science;Utility;" ] || fail "Categories is '$(key Categories)'"
+[ "$(key Name)" = "Ravelin" ] || fail "Name is '$(key Name)'"
+key 'Name\[ja\]' | grep -q -P '[\x{3040}-\x{30ff}\x{4e00}-\x{9fff}]' || fail "Name[ja] has no Japanese: '$(key 'Name\[ja\]')'"
+[ "$(key Exec)" = "ravelin" ] || fail "Exec is '$(key Exec)'"
+[ "$(key Icon)" = "ravelin" ] || fail "Icon is '$(key Icon)'"
+
+metainfo=$share/metainfo/$id.metainfo.xml
+appstreamcli validate --no-net --pedantic "$metainfo" || fail "appstreamcli validate"
+grep -q "<id>$id</id>" "$metainfo" || fail "metainfo id is not $id"
+grep -q '<launchable type="desktop-id">ravelin.desktop</launchable>' "$metainfo" || fail "no launchable"
+grep -q '<binary>ravelin</binary>' "$metainfo" || fail "does not provide the binary"
+grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "project licence is not MIT"
+
+# Every icon size exists, is a PNG of that size, and is drawn (not one flat colour).
+grep -q '<svg' "$share/icons/hicolor/scalable/apps/ravelin.svg" || fail "no scalable icon"
+for s in $sizes; do
+  png=$share/icons/hicolor/${s}x${s}/apps/ravelin.png
+  [ -f "$png" ] || fail "no ${s}x${s} icon"
+  file -b "$png" | grep -q "^PNG image data, $s x $s," || fail "$png: $(file -b "$png")"
+  [ "$(stat -c %s "$png")" -gt 200 ] || fail "$png is too small to hold a drawing"
+done
+echo "ok: desktop entry, metainfo and $(wc -w <<<"$sizes") icon sizes"

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The Debian package: scripts/package builds it in a folder of its own; it is unpacked
+# into a scratch root with dpkg -x, its control data and file list are checked, the
+# program is run from there, and lintian finds no error in it.
+# Usage: package_test.sh SOURCE_DIR PACKAGE_BUILD_DIR VERSION
+set -euo pipefail
+top=$1 build=$2 version=$3
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/installed_checks.sh"
+scratch=$(mktemp -d)
+trap 'stop_pulse; rm -rf "$scratch"' EXIT
+
+# The test installs nothing: scripts/test has installed the dependencies already.
+deb=$("$top/scripts/package" --no-deps "$build" 2>"$scratch/package.log") || { tail -50 "$scratch/package.log" >&2; fail "scripts/package"; }
+[ -f "$deb" ] || fail "scripts/package printed '$deb', which is no file"
+arch=$(dpkg --print-architecture)
+[ "$(basename "$deb")" = "ravelin_${version}_${arch}.deb" ] || fail "package file is named $(basename "$deb")"
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = ravelin ] || fail "Package: $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
+[[ "$(field Maintainer)" == "Ravelin developers <"*@*">" ]] || fail "Maintainer: $(field Maintainer)"
+depends=$(field Depends)
+# Found from the program's links, and the ones added by hand.
+for d in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6multimedia6 libsndfile1 libmosquitto1 \
+         qt6-qpa-plugins fonts-ipafont-gothic libpulse0; do
+  grep -qE "(^|, | \| )$d( |,|$)" <<<"$depends" || fail "Depends lacks $d: $depends"
+done
+
+dpkg-deb -x "$deb" "$scratch/root"
+# Owned by root, folders 0755, files 0644 but the program 0755.
+bad=$(dpkg-deb -c "$deb" | awk '$2 != "root/root" { print }')
+[ -z "$bad" ] || fail "files not owned by root: $bad"
+bad=$(cd "$scratch/root" && find . \( -type d ! -perm 0755 \) -o \( -type f ! -path ./usr/bin/ravelin ! -perm 0644 \))
+[ -z "$bad" ] || fail "wrong permissions: $bad"
+file -b "$scratch/root/usr/bin/ravelin" | grep -q ', stripped' || fail "the program is not stripped"
+zcat "$scratch/root/usr/share/doc/ravelin/changelog.gz" | head -1 | grep -qF "ravelin ($version)" || fail "changelog is not for $version"
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$scratch/root/usr/share/doc/ravelin/copyright" || fail "the copyright file is not machine-readable"
+
+check_file_list "$scratch/root/usr"
+check_runs "$scratch/root/usr/bin/ravelin" "$version"
+start_pulse
+check_finds_sounds "$scratch/root/usr"
+
+# lintian: errors fail the test; warnings and below are shown.
+rc=0
+lintian --no-tag-display-limit --display-level '>=pedantic' "$deb" >"$scratch/lintian" 2>&1 || rc=$?
+grep -E '^[EWIP]: ' "$scratch/lintian" || true
+[ "$rc" -le 1 ] || { cat "$scratch/lintian" >&2; fail "lintian could not check the package"; }
+! grep -q '^E: ' "$scratch/lintian" || fail "lintian reports errors"
+echo "ok: $(basename "$deb"), $(stat -c %s "$deb") bytes, Depends: $depends"
