@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/capture_device.h"
 
@@ -22,5 +23,13 @@ struct CaptureOptions {
 // A source that names something that cannot be opened fails later, at Open.
 std::unique_ptr<CaptureDevice> createCaptureDevice(const std::string& input, const CaptureOptions& options,
                                                    std::string& error);
+
+struct AudioInputInfo {
+    std::string id;
+    std::string description;
+};
+
+// The sound inputs `audio:NAME` can name, as --list-inputs prints them.
+std::vector<AudioInputInfo> listAudioInputs();
 
 }  // namespace ravelin

@@ -1,0 +1,171 @@
+#include "platform/audio_source.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSource>
+#include <QElapsedTimer>
+#include <QIODevice>
+#include <QMediaDevices>
+#include <QTimer>
+
+#include "platform/capture_sources.h"
+
+namespace ravelin {
+namespace {
+
+constexpr int kSilenceLimitMs = 5000;  // a working input delivers something well within this
+
+QAudioFormat captureFormat() {
+    QAudioFormat format;
+    format.setSampleRate(AudioInput::kRate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::UInt8);
+    return format;
+}
+
+const char* errorText(QAudio::Error error) {
+    switch (error) {
+        case QAudio::OpenError: return "the input could not be opened";
+        case QAudio::IOError: return "reading from the input failed";
+        case QAudio::UnderrunError: return "the input stopped delivering sound";
+        case QAudio::FatalError: return "the audio system failed";
+        default: return "the input stopped";
+    }
+}
+
+}  // namespace
+
+std::vector<AudioInputInfo> listAudioInputs() {
+    std::vector<AudioInputInfo> inputs;
+    for (const QAudioDevice& d : QMediaDevices::audioInputs())
+        inputs.push_back({d.id().toStdString(), d.description().toStdString()});
+    return inputs;
+}
+
+struct AudioInput::Session {
+    QAudioDevice device;
+    QObject context;  // connections die with it
+    QMediaDevices devices;
+    std::unique_ptr<QAudioSource> source;
+    QIODevice* io = nullptr;
+    QTimer watchdog;
+    QElapsedTimer sinceData;
+    std::int32_t offset = 0;  // bytes of the second being assembled
+    bool stopping = false;
+};
+
+AudioInput::AudioInput(std::string name) : SecondCapture(Pace::Pushed, kRate), name_(std::move(name)) {}
+
+AudioInput::~AudioInput() { closeSource(); }
+
+std::int32_t AudioInput::openSource() {
+    const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
+    if (inputs.isEmpty()) throw CaptureError("there is no sound input device");
+    QAudioDevice chosen;
+    if (name_.empty()) {
+        chosen = QMediaDevices::defaultAudioInput();
+        if (chosen.isNull()) chosen = inputs.front();
+    } else {
+        const QByteArray id = QByteArray::fromStdString(name_);
+        const QString description = QString::fromStdString(name_);
+        for (const auto& d : inputs)
+            if (d.id() == id) chosen = d;
+        if (chosen.isNull())
+            for (const auto& d : inputs)
+                if (d.description() == description) chosen = d;
+        if (chosen.isNull()) throw CaptureError("there is no sound input \"" + name_ + "\" (see --list-inputs)");
+    }
+    if (!chosen.isFormatSupported(captureFormat()))
+        throw CaptureError("the sound input \"" + chosen.description().toStdString() +
+                           "\" cannot record unsigned 8-bit mono at 22050 Hz");
+    session_ = std::make_unique<Session>();
+    session_->device = chosen;
+    return kRate;
+}
+
+void AudioInput::startSource() {
+    if (!session_) throw CaptureError("the sound input is not open");
+    Session& s = *session_;
+    s.stopping = false;
+    s.offset = 0;
+    s.source = std::make_unique<QAudioSource>(s.device, captureFormat());
+    // Small chunks keep a second's end close to when it was heard.
+    s.source->setBufferSize(kRate / 5);
+    s.io = s.source->start();
+    if (!s.io || s.source->error() != QAudio::NoError) {
+        const std::string why = errorText(s.source->error());
+        s.source.reset();
+        s.io = nullptr;
+        throw CaptureError("cannot record from \"" + s.device.description().toStdString() + "\": " + why);
+    }
+    QObject::connect(s.io, &QIODevice::readyRead, &s.context, [this] { takeData(); });
+    QObject::connect(s.source.get(), &QAudioSource::stateChanged, &s.context, [this](QAudio::State state) {
+        if (!session_ || session_->stopping || !session_->source) return;
+        if (state == QAudio::StoppedState && session_->source->error() != QAudio::NoError)
+            lost(errorText(session_->source->error()));
+    });
+    QObject::connect(&s.devices, &QMediaDevices::audioInputsChanged, &s.context, [this] {
+        if (!session_ || session_->stopping) return;
+        for (const auto& d : QMediaDevices::audioInputs())
+            if (d.id() == session_->device.id()) return;
+        lost("the device is gone");
+    });
+    s.sinceData.start();
+    s.watchdog.setInterval(1000);
+    QObject::connect(&s.watchdog, &QTimer::timeout, &s.context, [this] {
+        if (session_ && !session_->stopping && session_->sinceData.elapsed() > kSilenceLimitMs)
+            lost("no sound has come from it for " + std::to_string(kSilenceLimitMs / 1000) + " seconds");
+    });
+    s.watchdog.start();
+}
+
+void AudioInput::takeData() {
+    if (!session_ || session_->stopping || !session_->io) return;
+    Session& s = *session_;
+    char scrap[4096];
+    for (;;) {
+        std::uint8_t* buffer = bufferToFill();
+        qint64 n = 0;
+        if (buffer) {
+            n = s.io->read(reinterpret_cast<char*>(buffer) + s.offset, kRate - s.offset);
+        } else {
+            // The system holds every buffer: what comes now is lost, as on any sound card.
+            n = s.io->read(scrap, sizeof scrap);
+        }
+        if (n <= 0) break;
+        s.sinceData.restart();
+        if (!buffer) continue;
+        s.offset += static_cast<std::int32_t>(n);
+        if (s.offset >= kRate) {
+            s.offset = 0;
+            bufferFilled(kRate);
+        }
+    }
+}
+
+void AudioInput::lost(const std::string& reason) {
+    const std::string what = "the sound input \"" + session_->device.description().toStdString() + "\" was lost: " + reason;
+    endCapture(what);
+}
+
+void AudioInput::stopSource() {
+    if (!session_) return;
+    Session& s = *session_;
+    s.stopping = true;
+    s.watchdog.stop();
+    s.offset = 0;  // the part of a second heard before the stop is dropped
+    if (s.source) {
+        QObject::disconnect(s.source.get(), nullptr, &s.context, nullptr);
+        if (s.io) QObject::disconnect(s.io, nullptr, &s.context, nullptr);
+        s.source->stop();
+    }
+    s.io = nullptr;
+}
+
+void AudioInput::closeSource() {
+    if (!session_) return;
+    stopSource();
+    session_.reset();
+}
+
+}  // namespace ravelin

@@ -1,0 +1,35 @@
+// The live sound input through Qt Multimedia: unsigned 8-bit mono at 22050 Hz,
+// assembled into one-second buffers from the chunks the system delivers.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/capture_base.h"
+
+namespace ravelin {
+
+class AudioInput : public SecondCapture {
+public:
+    static constexpr std::int32_t kRate = 22050;
+
+    // `name` is an input's id or, failing that, its description; empty is the default input.
+    explicit AudioInput(std::string name);
+    ~AudioInput() override;
+
+protected:
+    std::int32_t openSource() override;
+    void startSource() override;
+    void stopSource() override;
+    void closeSource() override;
+
+private:
+    struct Session;
+    void takeData();
+    void lost(const std::string& reason);
+
+    std::string name_;
+    std::unique_ptr<Session> session_;
+};
+
+}  // namespace ravelin

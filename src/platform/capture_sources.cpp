@@ -1,0 +1,48 @@
+#include "platform/capture_sources.h"
+
+#include "engine/convert.h"
+#include "platform/audio_source.h"
+#include "platform/file_source.h"
+#include "platform/sim_source.h"
+
+namespace ravelin {
+namespace {
+constexpr double kBackgroundCpm = 30.0;  // a typical background
+
+bool startsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+}  // namespace
+
+std::unique_ptr<CaptureDevice> createCaptureDevice(const std::string& input, const CaptureOptions& options,
+                                                   std::string& error) {
+    if (input == "audio") return std::make_unique<AudioInput>(std::string{});
+    if (startsWith(input, "audio:")) {
+        const std::string name = input.substr(6);
+        if (name.empty()) {
+            error = "\"audio:\" names no input (see --list-inputs)";
+            return nullptr;
+        }
+        return std::make_unique<AudioInput>(name);
+    }
+    if (startsWith(input, "file:")) {
+        const std::string path = input.substr(5);
+        if (path.empty()) {
+            error = "\"file:\" names no file";
+            return nullptr;
+        }
+        return std::make_unique<FileSource>(path, options.fast);
+    }
+    if (input == "sim") return std::make_unique<SimulatedTube>(kBackgroundCpm, options.fast, options.seed);
+    if (startsWith(input, "sim:")) {
+        const std::string rate = input.substr(4);
+        const auto cpm = toDouble(rate);
+        if (!cpm || *cpm < 0) {
+            error = "\"" + input + "\": the rate \"" + rate + "\" is not a number of counts per minute, 0 or more";
+            return nullptr;
+        }
+        return std::make_unique<SimulatedTube>(*cpm, options.fast, options.seed);
+    }
+    error = "\"" + input + "\" is not a source; use audio[:NAME], file:PATH or sim[:CPM]";
+    return nullptr;
+}
+
+}  // namespace ravelin

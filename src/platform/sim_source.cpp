@@ -1,0 +1,112 @@
+#include "platform/sim_source.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+namespace ravelin {
+namespace {
+
+constexpr int kPhases = 16;       // sub-sample positions of a pulse's start
+constexpr int kPulseLength = 48;  // samples until the ringing has died away
+
+// One pulse of unit amplitude (a dip of about 100 sample units) starting `t` samples
+// before the sample: a fast fall, an exponential recovery, then a damped ring from
+// the counter's coupling.
+double pulseShape(double t) {
+    constexpr double fall = 0.8, recovery = 5.0;
+    static const double peak = [] {
+        const double tp = std::log(recovery / fall) * fall * recovery / (recovery - fall);
+        return std::exp(-tp / recovery) - std::exp(-tp / fall);
+    }();
+    double v = -100.0 * (std::exp(-t / recovery) - std::exp(-t / fall)) / peak;
+    constexpr double ringStart = 9.0, ringDecay = 10.0, ringPeriod = 10.0, ringSize = 12.0;
+    if (t >= ringStart)
+        v += ringSize * std::exp(-(t - ringStart) / ringDecay) * std::sin(2.0 * M_PI * (t - ringStart) / ringPeriod);
+    return v;
+}
+
+using PulseTable = std::array<std::array<float, kPulseLength>, kPhases>;
+
+const PulseTable& pulseTable() {
+    static const PulseTable table = [] {
+        PulseTable t{};
+        for (int p = 0; p < kPhases; ++p)
+            for (int k = 0; k < kPulseLength; ++k) t[p][k] = static_cast<float>(pulseShape(k + p / double(kPhases)));
+        return t;
+    }();
+    return table;
+}
+
+}  // namespace
+
+TubeSignal::TubeSignal(double cpm, std::uint64_t seed)
+    : perSample_(cpm / 60.0 / kRate), random_(seed), sum_(kRate + kPulseLength, 0.0f) {
+    noiseState_ = random_() | 1;
+    nextPulse_ = exponential();
+}
+
+double TubeSignal::exponential() {
+    if (!(perSample_ > 0)) return std::numeric_limits<double>::infinity();
+    const double u = static_cast<double>(random_() >> 11) * 0x1.0p-53;  // [0, 1)
+    return -std::log1p(-u) / perSample_;
+}
+
+void TubeSignal::next(std::uint8_t* out) {
+    const auto& table = pulseTable();
+    const double end = static_cast<double>(start_ + kRate);
+    const double deadTime = kDeadTimeSeconds * kRate;
+    // Arrivals inside the dead time after a registered pulse are lost; the wait for the
+    // next arrival after it is again exponential, so it is drawn from there directly.
+    while (nextPulse_ < end) {
+        const double first = std::ceil(nextPulse_);
+        const auto offset = static_cast<std::size_t>(first - static_cast<double>(start_));
+        const int phase = std::min(kPhases - 1, static_cast<int>((first - nextPulse_) * kPhases));
+        // A tube's pulses vary a little in height.
+        const float height = 1.0f + 0.15f * static_cast<float>(random_() >> 40) * 0x1.0p-24f;
+        const auto& shape = table[phase];
+        float* at = sum_.data() + offset;
+        for (int k = 0; k < kPulseLength; ++k) at[k] += height * shape[k];
+        ++pulses_;
+        nextPulse_ += deadTime + exponential();
+    }
+
+    std::uint64_t bits = 0;
+    for (std::int32_t i = 0; i < kRate; ++i) {
+        if ((i & 15) == 0) {
+            noiseState_ ^= noiseState_ << 13;
+            noiseState_ ^= noiseState_ >> 7;
+            noiseState_ ^= noiseState_ << 17;
+            bits = noiseState_;
+        }
+        // Triangular noise of -3..3 sample units.
+        const int noise = static_cast<int>(bits & 3) + static_cast<int>((bits >> 2) & 3) - 3;
+        bits >>= 4;
+        const long v = std::lrint(128.0f + sum_[static_cast<std::size_t>(i)]) + noise;
+        out[i] = static_cast<std::uint8_t>(std::clamp(v, 0L, 255L));
+    }
+    // The tails of the last pulses belong to the next second.
+    std::copy(sum_.begin() + kRate, sum_.end(), sum_.begin());
+    std::fill(sum_.begin() + kPulseLength, sum_.end(), 0.0f);
+    start_ += kRate;
+}
+
+SimulatedTube::SimulatedTube(double cpm, bool fast, std::optional<std::uint64_t> seed)
+    : SecondCapture(fast ? Pace::Fast : Pace::RealTime, TubeSignal::kRate), cpm_(cpm), seed_(seed) {}
+
+SimulatedTube::~SimulatedTube() = default;
+
+std::int32_t SimulatedTube::openSource() {
+    const std::uint64_t seed = seed_ ? *seed_ : (std::uint64_t{std::random_device{}()} << 32 | std::random_device{}());
+    signal_ = std::make_unique<TubeSignal>(cpm_, seed);
+    return TubeSignal::kRate;
+}
+
+SecondCapture::Produced SimulatedTube::produce(std::uint8_t* out, std::int32_t room) {
+    if (room < TubeSignal::kRate) return {0, true};
+    signal_->next(out);
+    return {TubeSignal::kRate, false};
+}
+
+}  // namespace ravelin

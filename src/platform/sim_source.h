@@ -1,0 +1,59 @@
+// The built-in simulated GM tube: Poisson arrivals, a tube dead time, and the pulse
+// a counter's output makes on a sound input, at 22050 samples a second.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <random>
+#include <vector>
+
+#include "platform/capture_base.h"
+
+namespace ravelin {
+
+// The tube's signal, one second at a time; no clock, no event loop.
+class TubeSignal {
+public:
+    static constexpr std::int32_t kRate = 22050;
+    static constexpr double kDeadTimeSeconds = 0.0007;  // longer than a pulse takes to recover
+
+    TubeSignal(double cpm, std::uint64_t seed);
+
+    // The next second: kRate samples around a baseline of 128.
+    void next(std::uint8_t* out);
+    // Pulses the tube has put into the seconds made so far.
+    std::uint64_t pulses() const { return pulses_; }
+
+private:
+    double exponential();
+
+    double perSample_;          // mean arrivals per sample
+    double nextPulse_;          // sample position of the next registered pulse
+    std::uint64_t start_ = 0;   // sample position of the next second
+    std::uint64_t pulses_ = 0;
+    std::mt19937_64 random_;
+    std::uint64_t noiseState_;
+    std::vector<float> sum_;    // this second plus the tail reaching into the next
+};
+
+class SimulatedTube : public SecondCapture {
+public:
+    // Without a seed every Open starts a different tube.
+    SimulatedTube(double cpm, bool fast, std::optional<std::uint64_t> seed);
+    ~SimulatedTube() override;
+
+    std::uint64_t pulses() const { return signal_ ? signal_->pulses() : 0; }
+
+protected:
+    std::int32_t openSource() override;
+    void closeSource() override {}
+    Produced produce(std::uint8_t* out, std::int32_t room) override;
+
+private:
+    double cpm_;
+    std::optional<std::uint64_t> seed_;
+    std::unique_ptr<TubeSignal> signal_;
+};
+
+}  // namespace ravelin
