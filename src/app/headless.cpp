@@ -91,7 +91,7 @@ int runHeadless(const Options& options) {
     captureOptions.fast = options.fast;
     if (options.seed) captureOptions.seed = *options.seed;
     std::string error;
-    auto device = createCaptureDevice(options.input.value_or("sim"), captureOptions, error);
+    auto device = createCaptureDevice(options.input.value_or("audio"), captureOptions, error);
     if (!device) {
         std::fprintf(stderr, "ravelin: --input: %s\n", error.c_str());
         return 2;

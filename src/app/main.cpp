@@ -7,6 +7,7 @@
 #include "app/gui.h"
 #include "app/headless.h"
 #include "app/options.h"
+#include "platform/capture_sources.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv, argv + argc);
@@ -22,6 +23,12 @@ int main(int argc, char** argv) {
     }
     if (options.version) {
         std::printf("%s\n", ravelin::versionText().c_str());
+        return 0;
+    }
+    if (options.listInputs) {
+        QCoreApplication app(argc, argv);
+        for (const auto& input : ravelin::listAudioInputs())
+            std::printf("%s\t%s\n", input.id.c_str(), input.description.c_str());
         return 0;
     }
     if (options.headless) {
