@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/settings_check.h"
+#include "app/station.h"
 #include "app/stop_signals.h"
 #include "control/monitor.h"
 #include "engine/convert.h"
@@ -104,6 +105,12 @@ int runHeadless(const Options& options) {
     Monitor monitor(face, face, MonitorServices{*device, files, clock, *player, nullptr});
     face.setMonitor(&monitor);
     monitor.pipeline().addObserver(&face);
+    std::string stationError;
+    const auto station = startStation(options, monitor, face, stationError);
+    if (!stationError.empty()) {
+        std::fprintf(stderr, "ravelin: %s\n", stationError.c_str());
+        return 2;
+    }
     if (options.logFolder) {
         std::string folder = *options.logFolder;
         if (folder.back() != '/') folder += '/';

@@ -47,6 +47,7 @@ public:
              CsvLog& log, const Clock& clock, Alarms& alarms, Displays* displays);
 
     void addObserver(PipelineObserver* observer) { observers_.push_back(observer); }
+    void removeObserver(PipelineObserver* observer) { std::erase(observers_, observer); }
 
     // Whether the scratch file is open does not decide the scan (a file we could not
     // create must not stop the counting); the window is told instead.

@@ -1,0 +1,203 @@
+#include "platform/mosquitto_client.h"
+
+#include <mosquitto.h>
+
+#include <QMetaObject>
+#include <QObject>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+namespace ravelin {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kKeepAliveSeconds = 30;
+constexpr auto kAnswerTimeout = std::chrono::seconds(10);  // a broker that accepts but never answers
+constexpr auto kFirstDelay = std::chrono::seconds(1);
+constexpr auto kLongestDelay = std::chrono::seconds(30);
+
+class MosquittoClient final : public MqttClient {
+public:
+    MosquittoClient(const MosquittoSettings& s, mosquitto* mosq) : settings_(s), mosq_(mosq) {
+        mosquitto_user_data_set(mosq_, this);
+        mosquitto_connect_callback_set(mosq_, &MosquittoClient::onConnect);
+        mosquitto_publish_callback_set(mosq_, &MosquittoClient::onPublish);
+        mosquitto_log_callback_set(mosq_, &MosquittoClient::onLog);
+    }
+
+    ~MosquittoClient() override {
+        stop();
+        mosquitto_destroy(mosq_);
+    }
+
+    void setEvents(MqttClientEvents* events) override { events_ = events; }
+
+    void start(const MqttMessage& will) override {
+        if (worker_.joinable()) return;
+        mosquitto_will_set(mosq_, will.topic.c_str(), static_cast<int>(will.payload.size()), will.payload.data(),
+                           will.qos, will.retain);
+        worker_ = std::thread([this] { run(); });
+    }
+
+    int publish(const MqttMessage& m) override {
+        int id = 0;
+        const int rc = mosquitto_publish(mosq_, &id, m.topic.c_str(), static_cast<int>(m.payload.size()),
+                                         m.payload.data(), m.qos, m.retain);
+        if (rc == MOSQ_ERR_SUCCESS) return id;
+        // A QoS 1 message is queued before the library finds the link down; it goes out after reconnecting.
+        if (rc == MOSQ_ERR_NO_CONN && m.qos > 0) return id;
+        return -1;
+    }
+
+    void stop() override {
+        if (!worker_.joinable()) return;
+        mosquitto_disconnect(mosq_);
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        worker_.join();
+    }
+
+private:
+    static void onConnect(mosquitto*, void* self, int rc) {
+        auto* c = static_cast<MosquittoClient*>(self);
+        if (rc == 0) {
+            c->answered_ = true;
+            c->post([c] {
+                if (c->events_) c->events_->connected();
+            });
+        } else {
+            c->refusal_ = mosquitto_connack_string(rc);
+        }
+    }
+    static void onPublish(mosquitto*, void* self, int id) {
+        auto* c = static_cast<MosquittoClient*>(self);
+        c->post([c, id] {
+            if (c->events_) c->events_->delivered(id);
+        });
+    }
+    static void onLog(mosquitto*, void* self, int level, const char* text) {
+        // TLS failures are told only through the log.
+        if (level == MOSQ_LOG_ERR && text) static_cast<MosquittoClient*>(self)->lastError_ = text;
+    }
+
+    template <typename F>
+    void post(F f) {
+        QMetaObject::invokeMethod(&context_, std::move(f), Qt::QueuedConnection);
+    }
+
+    bool stopping() {
+        std::lock_guard lock(mutex_);
+        return stopping_;
+    }
+
+    std::string reasonFor(int rc, int savedErrno) const {
+        if (!refusal_.empty()) return refusal_;
+        if (rc == MOSQ_ERR_TLS || (!lastError_.empty() && lastError_.find("OpenSSL") != std::string::npos))
+            return lastError_.empty() ? "TLS failure" : lastError_;
+        if (rc == MOSQ_ERR_ERRNO && savedErrno != 0) return std::strerror(savedErrno);
+        if (rc == MOSQ_ERR_EAI) return "host name not found";
+        return mosquitto_strerror(rc);
+    }
+
+    // Connects, runs the connection until it ends, waits, tries again; all on this thread.
+    void run() {
+        auto delay = kFirstDelay;
+        const std::string host = settings_.broker.host;
+        while (!stopping()) {
+            answered_ = false;
+            refusal_.clear();
+            lastError_.clear();
+            errno = 0;
+            int rc = mosquitto_connect_async(mosq_, host.c_str(), settings_.broker.port, kKeepAliveSeconds);
+            int savedErrno = errno;
+            bool timedOut = false;
+            if (rc == MOSQ_ERR_SUCCESS || rc == MOSQ_ERR_CONN_PENDING) {
+                const auto began = Clock::now();
+                while (!stopping()) {
+                    errno = 0;
+                    rc = mosquitto_loop(mosq_, 250, 1);
+                    savedErrno = errno;
+                    if (rc != MOSQ_ERR_SUCCESS) break;
+                    if (!answered_ && Clock::now() - began > kAnswerTimeout) {
+                        timedOut = true;
+                        break;
+                    }
+                }
+            }
+            if (stopping()) break;
+            if (answered_) delay = kFirstDelay;  // a connection that worked starts the backoff afresh
+            const std::string reason = timedOut ? "no answer from the broker" : reasonFor(rc, savedErrno);
+            post([this, reason] {
+                if (events_) events_->connectionLost(reason);
+            });
+            std::unique_lock lock(mutex_);
+            wake_.wait_for(lock, delay, [this] { return stopping_; });
+            delay = std::min(delay * 2, kLongestDelay);
+        }
+        // The DISCONNECT asked for by stop() is written before the thread ends.
+        const auto until = Clock::now() + std::chrono::seconds(1);
+        while (Clock::now() < until && mosquitto_loop(mosq_, 100, 1) == MOSQ_ERR_SUCCESS) {
+        }
+    }
+
+    MosquittoSettings settings_;
+    mosquitto* mosq_;
+    MqttClientEvents* events_ = nullptr;
+    QObject context_;  // lives on the creating thread: events are delivered there
+    std::thread worker_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    // Written and read on the worker thread only.
+    std::atomic<bool> answered_{false};
+    std::string refusal_;
+    std::string lastError_;
+};
+
+std::once_flag libraryInit;
+
+}  // namespace
+
+std::unique_ptr<MqttClient> createMosquittoClient(const MosquittoSettings& s, std::string& error) {
+    std::call_once(libraryInit, [] { mosquitto_lib_init(); });
+    mosquitto* mosq = mosquitto_new(s.clientId.empty() ? nullptr : s.clientId.c_str(), true, nullptr);
+    if (!mosq) {
+        error = std::strerror(errno);
+        return nullptr;
+    }
+    auto fail = [&](const std::string& what, int rc) {
+        error = what + ": " + mosquitto_strerror(rc);
+        mosquitto_destroy(mosq);
+        return nullptr;
+    };
+    int rc = mosquitto_threaded_set(mosq, true);
+    if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_int_option(mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    if (rc != MOSQ_ERR_SUCCESS) return fail("MQTT client", rc);
+    if (!s.user.empty()) {
+        rc = mosquitto_username_pw_set(mosq, s.user.c_str(), s.password.empty() ? nullptr : s.password.c_str());
+        if (rc != MOSQ_ERR_SUCCESS) return fail("--mqtt-user", rc);
+    }
+    if (s.broker.tls) {
+        if (s.caFile.empty()) {
+            rc = mosquitto_int_option(mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+        } else {
+            rc = mosquitto_tls_set(mosq, s.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+        }
+        if (rc != MOSQ_ERR_SUCCESS) return fail("--mqtt-ca " + s.caFile, rc);
+        // The certificate and the host name it names are both checked.
+        rc = mosquitto_tls_opts_set(mosq, 1, nullptr, nullptr);
+        if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_tls_insecure_set(mosq, false);
+        if (rc != MOSQ_ERR_SUCCESS) return fail("TLS", rc);
+    }
+    return std::make_unique<MosquittoClient>(s, mosq);
+}
+
+}  // namespace ravelin

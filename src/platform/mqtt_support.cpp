@@ -1,0 +1,67 @@
+#include "platform/mqtt_support.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace ravelin {
+
+bool readPasswordFile(const std::string& path, std::string& password, std::string& error) {
+    const std::string name = "--mqtt-password-file " + path;
+    // The mode is checked on the file opened, not on a name that could change in between.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        error = name + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = name + ": not a regular file";
+        return false;
+    }
+    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        ::close(fd);
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        error = name + ": the file is open to other users (mode " + mode +
+                "); refusing to use it. Make it private with: chmod 600 " + path;
+        return false;
+    }
+    std::string text;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = name + ": " + std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        text.append(buf, static_cast<std::size_t>(n));
+        if (text.size() > 65536) break;  // a password, not a file of anything else
+    }
+    ::close(fd);
+    const auto end = text.find_first_of("\r\n");
+    password = text.substr(0, end);
+    if (password.empty()) {
+        error = name + ": the file holds no password";
+        return false;
+    }
+    return true;
+}
+
+LocalDateTime SystemUtcClock::utcNow() const {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm {};
+    gmtime_r(&now, &tm);
+    return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+}  // namespace ravelin
