@@ -1,0 +1,281 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the headless monitor: replays generated recordings through
+`ravelin --headless` and checks stdout to the byte, stderr, exit statuses and the
+CSV log it writes.
+
+Usage: headless_e2e.py RAVELIN WORK_FOLDER [unittest options]
+"""
+import math
+import os
+import re
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import make_wavs  # noqa: E402
+
+RAVELIN = None
+WORK = None
+HEADER = "seconds,total,cpm,usv_h,alarm1,alarm2"
+
+
+def f32(x):
+    return struct.unpack("<f", struct.pack("<f", x))[0]
+
+
+def single_text(v):
+    """A single as the readouts show it: seven significant digits, no exponent."""
+    if v == 0:
+        return "0"
+    s = "%.6e" % v
+    negative = s.startswith("-")
+    mantissa, exponent = s.lstrip("-").split("e")
+    digits = mantissa.replace(".", "").rstrip("0") or "0"
+    point = int(exponent) + 1
+    if point <= 0:
+        out = "0." + "0" * -point + digits
+    elif point >= len(digits):
+        out = digits + "0" * (point - len(digits))
+    else:
+        out = digits[:point] + "." + digits[point:]
+    return ("-" if negative else "") + out
+
+
+def expected_lines(counts, sensitivity, alarm1=None, alarm2=None):
+    """The lines the monitor prints for the given pulses per second, every step of the
+    dose in single precision as the readouts compute it."""
+    sens = f32(f32(f32(float(sensitivity)) / 10) * 60)
+    ring, total, latch, lines = [0] * 60, 0, [0, 0], []
+    for s, n in enumerate(counts, 1):
+        total += n
+        ring[s % 60] = n
+        if s < 60:
+            cpm = f32(sum(ring[1:s + 1]) / s * 60)
+            cpm_text, dose = str(math.floor(cpm)), f32(cpm / sens)
+        else:
+            cpm_text, dose = str(sum(ring)), f32(sum(ring) / sens)
+        dose = f32(math.floor(f32(dose * 1000)) / 1000)
+        for k, limit in enumerate((alarm1, alarm2)):
+            if limit is not None and latch[k] != 1 and f32(float(limit)) < dose:
+                latch[k] = 1
+        lines.append(f"{s},{total},{cpm_text},{single_text(dose)},{latch[0]},{latch[1]}")
+    return lines
+
+
+def run(args, cwd=None, timeout=60):
+    p = subprocess.run([RAVELIN] + args, cwd=cwd or WORK, capture_output=True, timeout=timeout,
+                       stdin=subprocess.DEVNULL)
+    return p.returncode, p.stdout.decode("utf-8"), p.stderr.decode("utf-8")
+
+
+def wav(name):
+    return "file:" + os.path.join(WORK, "wavs", name)
+
+
+def headless(*args):
+    return ["--headless", "--fast"] + list(args)
+
+
+class Recordings(unittest.TestCase):
+    def check_replay(self, name, counts, *extra, sensitivity="120", alarm1=None, alarm2=None):
+        args = headless("--input", wav(name), "--sensitivity", sensitivity, "--no-log", *extra)
+        if alarm1 is not None:
+            args += ["--alarm1", alarm1]
+        if alarm2 is not None:
+            args += ["--alarm2", alarm2]
+        status, out, err = run(args)
+        self.assertEqual(status, 0, err)
+        want = "\n".join([HEADER] + expected_lines(counts, sensitivity, alarm1, alarm2)) + "\n"
+        self.assertEqual(out, want)
+        return out, err
+
+    def test_worked_examples(self):
+        out, _ = self.check_replay("worked.wav", make_wavs.WORKED)
+        lines = out.splitlines()
+        self.assertEqual(lines[0], HEADER)
+        self.assertEqual(lines[1], "1,3,180,0.25,0,0")
+        self.assertEqual(lines[2], "2,3,90,0.125,0,0")
+        self.assertEqual(lines[120], "120,161,100,0.138,0,0")
+        self.assertEqual(len(lines), 121)
+
+    def test_random_counts_to_the_byte(self):
+        self.check_replay("random.wav", make_wavs.RANDOM, sensitivity="29")
+        self.check_replay("random.wav", make_wavs.RANDOM, sensitivity="１０８.５")
+
+    def test_a_short_tail_is_one_unscanned_second(self):
+        self.check_replay("tail.wav", make_wavs.TAIL + [0])
+
+    def test_sixteen_bit_and_stereo_recordings(self):
+        self.check_replay("wide16.wav", make_wavs.WIDE)
+        self.check_replay("stereo.wav", make_wavs.STEREO_LEFT)
+
+    def test_a_pulse_across_a_second_counts_in_the_next(self):
+        self.check_replay("boundary.wav", make_wavs.BOUNDARY)
+
+    def test_alarm_stages_latch_and_each_firing_says_so_once(self):
+        _, err = self.check_replay("worked.wav", make_wavs.WORKED, alarm1="0.2", alarm2="0.24")
+        stage_lines = [l for l in err.splitlines() if "stage" in l]
+        self.assertEqual(len(stage_lines), 2, err)
+        self.assertIn("stage 1", stage_lines[0])
+        self.assertIn("0.25", stage_lines[0])
+        self.assertIn("0.2", stage_lines[0])
+        self.assertIn("stage 2", stage_lines[1])
+
+    def test_seconds_gives_exactly_n_lines(self):
+        for n in (1, 7, 60):
+            status, out, err = run(headless("--input", wav("worked.wav"), "--sensitivity", "120", "--no-log",
+                                             "--seconds", str(n)))
+            self.assertEqual(status, 0, err)
+            self.assertEqual(out.splitlines(), [HEADER] + expected_lines(make_wavs.WORKED, "120")[:n])
+        # Longer than the recording: the recording's end ends the run.
+        status, out, _ = run(headless("--input", wav("tail.wav"), "--sensitivity", "1", "--no-log", "--seconds", "9"))
+        self.assertEqual((status, len(out.splitlines())), (0, 4))
+
+    def test_the_seeded_tube_is_repeatable_and_stops_after_n_seconds(self):
+        args = headless("--input", "sim:600", "--seed", "11", "--sensitivity", "120", "--no-log", "--seconds", "25")
+        first, second = run(args), run(args)
+        self.assertEqual(first[0], 0, first[2])
+        self.assertEqual(first[1], second[1])
+        lines = first[1].splitlines()
+        self.assertEqual(len(lines), 26)
+        self.assertEqual([l.split(",")[0] for l in lines[1:]], [str(s) for s in range(1, 26)])
+        total = int(lines[-1].split(",")[1])
+        self.assertTrue(150 <= total <= 350, total)
+
+
+class ExitStatus(unittest.TestCase):
+    def test_a_source_that_cannot_be_opened_is_status_1(self):
+        folder = tempfile.mkdtemp(dir=WORK)
+        for source in (wav("missing.wav"), wav("notaudio.wav"), "file:" + folder):
+            status, out, err = run(headless("--input", source, "--sensitivity", "120", "--no-log"))
+            self.assertEqual(status, 1, (source, err))
+            self.assertIn(source[5:], err)
+            self.assertIn(out, ("", HEADER + "\n"))
+
+    def test_command_line_errors_are_status_2(self):
+        good = ["--input", wav("worked.wav"), "--sensitivity", "120"]
+        cases = [
+            ["--bogus"], ["--seconds", "abc"], ["--seconds", "0"], ["--seconds", "-3"], ["--seed", "x"],
+            ["--no-log", "--log-folder", WORK], ["--start"], ["--graph"], ["--test"], ["extra"],
+            ["--input", "bogus"], ["--input", "sim:abc"], ["--input", "sim:-5"], ["--input", "file:"],
+        ]
+        for extra in cases:
+            status, out, err = run(["--headless", "--fast"] + good + extra)
+            self.assertEqual(status, 2, (extra, err))
+            self.assertTrue(err.strip(), extra)
+            self.assertIn(out, ("", HEADER + "\n"), extra)
+
+    def test_settings_are_refused_before_capture(self):
+        cases = [
+            ([], "GM菅γ線感度を入力してください"),
+            (["--sensitivity", ""], "GM菅γ線感度を入力してください"),
+            (["--sensitivity", "abc"], "--sensitivity", "abc"),
+            (["--sensitivity", "0"], "--sensitivity", "0"),
+            (["--sensitivity", "-120"], "--sensitivity", "-120"),
+            (["--sensitivity", "1e3"], "--sensitivity", "1e3"),
+            (["--sensitivity", "120", "--threshold", "40000"], "--threshold", "40000"),
+            (["--sensitivity", "120", "--threshold", "5x"], "--threshold", "5x"),
+            (["--sensitivity", "120", "--dead-band", "x"], "--dead-band", "x"),
+            (["--sensitivity", "120", "--skip", "-1"], "--skip", "-1"),
+            (["--sensitivity", "120", "--skip", "1,5"], "--skip", "1,5"),
+            (["--sensitivity", "120", "--threshold", "32767", "--dead-band", "1"], "--threshold", "--dead-band"),
+            (["--sensitivity", "120", "--alarm1", "abc"], "--alarm1", "abc"),
+            (["--sensitivity", "120", "--alarm2", ""], "--alarm2"),
+        ]
+        for args, *words in cases:
+            cwd = tempfile.mkdtemp(dir=WORK)
+            status, out, err = run(["--headless", "--fast", "--input", wav("worked.wav")] + args, cwd=cwd)
+            self.assertEqual(status, 2, (args, err))
+            for word in words:
+                self.assertIn(word, err, args)
+            self.assertIn(out, ("", HEADER + "\n"), args)
+            self.assertEqual(os.listdir(cwd), [], args)
+
+
+class CsvLog(unittest.TestCase):
+    RECORD = re.compile(rb'"(\d{4})/(\d\d)/(\d\d)","(\d\d):(\d\d)",([0-9.]+)\r\n')
+
+    def check_log(self, folder):
+        files = [f for f in os.listdir(folder) if f.endswith(".csv")]
+        self.assertEqual(len(files), 1, os.listdir(folder))
+        name = files[0]
+        self.assertRegex(name, r"^\u03bcSVHData\d{8}\.csv$")
+        self.assertTrue(name.encode("utf-8").startswith(b"\xce\xbcSVHData"))
+        with open(os.path.join(folder, name), "rb") as f:
+            data = f.read()
+        records = self.RECORD.findall(data)
+        self.assertEqual(b"".join(m.group(0) for m in self.RECORD.finditer(data)), data, data)
+        lines = expected_lines(make_wavs.WORKED, "120")
+        self.assertEqual([r[5].decode() for r in records], [lines[59].split(",")[3], lines[119].split(",")[3]])
+        self.assertEqual(name[len("μSVHData"):-4], "".join(x.decode() for x in records[-1][:3]))
+
+    def test_one_record_a_minute_into_the_log_folder(self):
+        folder = os.path.join(tempfile.mkdtemp(dir=WORK), "not", "yet")
+        status, out, err = run(headless("--input", wav("worked.wav"), "--sensitivity", "120", "--log-folder", folder))
+        self.assertEqual(status, 0, err)
+        self.assertEqual(len(out.splitlines()), 121)
+        self.check_log(folder)
+
+    def test_without_a_folder_the_log_goes_to_the_working_directory(self):
+        cwd = tempfile.mkdtemp(dir=WORK)
+        status, _, err = run(headless("--input", wav("worked.wav"), "--sensitivity", "120"), cwd=cwd)
+        self.assertEqual(status, 0, err)
+        self.check_log(cwd)
+        self.assertNotIn("~Record.tmp", os.listdir(cwd))
+
+    def test_records_that_cannot_be_written_are_printed_and_status_3(self):
+        blocker = os.path.join(tempfile.mkdtemp(dir=WORK), "a-file")
+        open(blocker, "w").close()
+        folder = os.path.join(blocker, "logs")
+        status, out, err = run(headless("--input", wav("worked.wav"), "--sensitivity", "120", "--log-folder", folder))
+        self.assertEqual(status, 3, err)
+        self.assertEqual(out.splitlines(), [HEADER] + expected_lines(make_wavs.WORKED, "120"))
+        unwritten = [l for l in err.splitlines() if "unwritten record" in l]
+        self.assertEqual(len(unwritten), 2, err)
+        for line, second in zip(unwritten, (60, 120)):
+            self.assertIn(os.path.join(folder, "μSVHData"), line)
+            self.assertRegex(line, r'"\d{4}/\d\d/\d\d","\d\d:\d\d",' + re.escape(
+                expected_lines(make_wavs.WORKED, "120")[second - 1].split(",")[3]) + "$")
+
+
+class Signals(unittest.TestCase):
+    def test_sigterm_during_a_real_time_run_is_a_clean_stop(self):
+        p = subprocess.Popen([RAVELIN, "--headless", "--input", wav("long.wav"), "--sensitivity", "120", "--no-log"],
+                             cwd=WORK, stdout=subprocess.PIPE, stderr=subprocess.PIPE, stdin=subprocess.DEVNULL)
+        try:
+            started = time.monotonic()
+            self.assertEqual(p.stdout.readline().decode().rstrip("\n"), HEADER)
+            got = [p.stdout.readline().decode() for _ in range(3)]
+            elapsed = time.monotonic() - started
+            p.send_signal(signal.SIGTERM)
+            rest, err = p.communicate(timeout=10)
+        finally:
+            if p.poll() is None:
+                p.kill()
+                p.wait()
+        self.assertEqual(p.returncode, 0, err)
+        lines = [l.rstrip("\n") for l in got] + rest.decode().splitlines()
+        self.assertGreaterEqual(elapsed, 2.5, "real time: one buffer a second")
+        self.assertEqual(lines, expected_lines([1] * len(lines), "120"))
+        self.assertLessEqual(len(lines), 5)
+
+
+def main():
+    global RAVELIN, WORK
+    if len(sys.argv) < 3:
+        sys.exit(__doc__)
+    RAVELIN = os.path.abspath(sys.argv[1])
+    WORK = os.path.abspath(sys.argv[2])
+    os.makedirs(WORK, exist_ok=True)
+    make_wavs.write_all(os.path.join(WORK, "wavs"))
+    os.environ.setdefault("LC_ALL", "C.UTF-8")
+    unittest.main(argv=[sys.argv[0]] + sys.argv[3:], verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
