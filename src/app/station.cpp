@@ -55,8 +55,9 @@ void Station::finish() {
     if (finished_) return;
     finished_ = true;
     StationPublisher& p = *publisher_;
-    // Wait while delivery can still happen: connected, or a first attempt not yet failed.
-    waitFor([&p] { return p.idle() || (!p.isConnected() && p.linkFailed()); }, 3000);
+    // A connection still being made gets a moment; a broker that answers gets time to take what is kept.
+    waitFor([&p] { return p.idle() || p.isConnected() || p.linkFailed(); }, 1500);
+    if (p.isConnected()) waitFor([&p] { return p.idle() || !p.isConnected(); }, 5000);
     if (p.isConnected()) {
         p.goOffline();
         waitFor([&p] { return p.idle() || !p.isConnected(); }, 1000);

@@ -22,7 +22,7 @@ public:
     ~Station();
 
     // At exit: kept records and the last state go out, then "offline", then a clean
-    // disconnect; a broker that does not answer costs a few seconds at most.
+    // disconnect; a broker that does not answer costs a second and a half at most.
     void finish();
 
     StationPublisher& publisher() { return *publisher_; }
