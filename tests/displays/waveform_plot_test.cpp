@@ -6,7 +6,7 @@
 
 using namespace ravelin;
 
-TEST(WaveformPlot, DefaultsGiveRedAbovBlueAndEveryOddSample) {
+TEST(WaveformPlot, DefaultsGiveRedAboveBlueAndEveryOddSample) {
     std::vector<std::uint8_t> samples(22050);
     for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint8_t>(i % 256);
     const WaveformPlot plot = waveformPlot(samples, snapshotLevels(50, 3));
