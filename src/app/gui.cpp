@@ -1,10 +1,103 @@
 #include "app/gui.h"
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <clocale>
 #include <cstdio>
 
+#include "app/stop_signals.h"
+#include "control/monitor.h"
+#include "platform/capture_sources.h"
+#include "platform/dialogs.h"
+#include "platform/posix_files.h"
+#include "platform/sound.h"
+#include "ui/display_windows.h"
+#include "ui/form1.h"
+
 namespace ravelin {
-int runGui(int&, char**, const Options&) {
-    std::fprintf(stderr, "ravelin: the main window is not built yet; use --headless\n");
-    return 1;
+namespace {
+
+// --seconds N: Stop after the Nth buffer; the window stays open.
+class SecondsLimit : public PipelineObserver {
+public:
+    SecondsLimit(Monitor& monitor, long long limit) : monitor_(monitor), limit_(limit) {}
+    void secondDone(const SecondReport& r) override {
+        if (r.seconds >= limit_) monitor_.stop();
+    }
+
+private:
+    Monitor& monitor_;
+    long long limit_;
+};
+
+}  // namespace
+
+void applyOptions(Form1& window, MonitorState& state, const Options& o) {
+    auto put = [&window](Box box, const std::optional<std::string>& value) {
+        if (value) window.box(box)->setText(QString::fromStdString(*value));
+    };
+    put(Box::Text3, o.threshold);
+    put(Box::Text4, o.deadBand);
+    put(Box::Text5, o.skip);
+    put(Box::Text7, o.sensitivity);
+    put(Box::Text9, o.alarm1);
+    put(Box::Text10, o.alarm2);
+    if (o.alarm1) window.setChecked(Check::Check2, true);
+    if (o.alarm2) window.setChecked(Check::Check3, true);
+    if (o.noLog) window.setChecked(Check::Check4, false);
+    if (o.graph) window.setChecked(Check::Check5, true);
+    if (o.test) window.setChecked(Check::Check1, true);
+    if (o.logFolder) {
+        std::string folder = *o.logFolder;
+        if (folder.back() != '/') folder += '/';
+        state.SaveFolder = folder;
+        window.setText(Box::Text11, folder + "μSVHData_nnnntthh.csv");
+    }
 }
+
+int runGui(int& argc, char** argv, const Options& options) {
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    app.setApplicationName("ravelin");
+
+    CaptureOptions captureOptions;
+    captureOptions.fast = options.fast;
+    if (options.seed) captureOptions.seed = *options.seed;
+    std::string error;
+    auto device = createCaptureDevice(options.input.value_or("audio"), captureOptions, error);
+    if (!device) {
+        std::fprintf(stderr, "ravelin: --input: %s\n", error.c_str());
+        return 2;
+    }
+
+    auto dialogs = createQtDialogs();
+    Form1 window(*dialogs);
+    PosixFileSystem files;
+    SystemClock clock;
+    auto player = createSoundPlayer(window);
+    DisplayWindows displays;
+    Monitor monitor(window, window, MonitorServices{*device, files, clock, *player, &displays});
+    window.attach(Form1::Services{&monitor, &files, player.get(), &displays});
+    applyOptions(window, monitor.state(), options);
+
+    std::unique_ptr<SecondsLimit> limit;
+    if (options.seconds) {
+        limit = std::make_unique<SecondsLimit>(monitor, *options.seconds);
+        monitor.pipeline().addObserver(limit.get());
+    }
+
+    // The trend and waveform windows must not keep the program alive.
+    app.setQuitOnLastWindowClosed(false);
+    QObject::connect(&window, &Form1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    StopSignals stopSignals([&window] { window.closeFromSignal(); });
+
+    monitor.load();
+    window.show();
+    if (options.start) QTimer::singleShot(0, &window, [&window] { window.button("cmdRec")->click(); });
+    app.exec();
+    return window.exitStatus();
+}
+
 }  // namespace ravelin

@@ -4,7 +4,14 @@
 
 namespace ravelin {
 
+class Form1;
+struct MonitorState;
+
 // Runs the main window. Returns the exit status.
 int runGui(int& argc, char** argv, const Options& options);
+
+// Puts the settings options into the boxes as typed text (unchecked) and ticks the
+// boxes they name; --log-folder also sets the log folder.
+void applyOptions(Form1& window, MonitorState& state, const Options& options);
 
 }  // namespace ravelin

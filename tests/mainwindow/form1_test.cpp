@@ -1,0 +1,412 @@
+// The main window as real widgets, offscreen: the table, the button rule, the
+// messages, the problem line, the options and the readouts the pipeline writes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/gui.h"
+#include "app/options.h"
+#include "fake_dialogs.h"
+#include "outputs/csv_log.h"
+#include "support/fakes.h"
+#include "ui/form1.h"
+#include "ui/form1_layout.h"
+
+using namespace ravelin;
+using namespace ravelin::test;
+
+namespace {
+
+QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+struct WindowRig {
+    FakeDialogs dialogs;
+    Form1 window{dialogs};
+    FakeDevice device;
+    MemoryFileSystem files;
+    FixedClock clock;
+    RecordingPlayer player;
+    Monitor monitor{window, window, MonitorServices{device, files, clock, player, nullptr}};
+
+    WindowRig() {
+        window.attach(Form1::Services{&monitor, &files, &player, nullptr});
+        monitor.load();
+    }
+    void type(Box box, const std::string& text) { window.box(box)->setText(QString::fromStdString(text)); }
+    void click(std::string_view name) { QTest::mouseClick(window.button(name), Qt::LeftButton); }
+    bool start(const std::string& sensitivity = "120") {
+        type(Box::Text7, sensitivity);
+        click("cmdRec");
+        device.deliverAll();
+        return device.recording;
+    }
+    void second(const std::vector<std::uint8_t>& samples) {
+        device.fill(samples);
+        device.deliverAll();
+    }
+    std::string status() const { return window.statusLabel()->text().toStdString(); }
+};
+
+std::vector<std::uint8_t> withPulses(int pulses) {
+    std::vector<std::uint8_t> s(22050, 128);
+    for (int p = 0; p < pulses; ++p)
+        for (std::size_t j = 0; j < 5; ++j) s[100 + static_cast<std::size_t>(p) * 50 + j] = 20;
+    return s;
+}
+
+QImage render(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// Rows holding ink darker than the background, as [first, last].
+std::pair<int, int> inkRows(const QImage& image, QRect area) {
+    int first = -1, last = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 100) {
+                if (first < 0) first = y;
+                last = y;
+                break;
+            }
+    return {first, last};
+}
+
+}  // namespace
+
+TEST(Form1Window, CaptionSizeAndEveryControlAsTheTableGivesIt) {
+    WindowRig rig;
+    Form1& w = rig.window;
+    EXPECT_EQ(w.windowTitle(), "Ravelin V1.4");
+    EXPECT_EQ(w.width(), 452);
+    EXPECT_EQ(w.height(), 344 + kStatusLineHeight);
+    EXPECT_LE(w.height(), 368);
+    for (const ControlSpec& c : form1Controls()) {
+        QWidget* widget = w.control(c.name);
+        ASSERT_NE(widget, nullptr) << c.name;
+        EXPECT_EQ(widget->geometry(), QRect(twipsToPixels(c.left), twipsToPixels(c.top), twipsToPixels(c.width),
+                                            twipsToPixels(c.height)))
+            << c.name;
+        EXPECT_TRUE(widget->isEnabled()) << c.name;
+        QString shown;
+        if (auto* e = qobject_cast<QLineEdit*>(widget)) shown = e->text();
+        if (auto* l = qobject_cast<QLabel*>(widget)) shown = l->text();
+        if (auto* b = qobject_cast<QAbstractButton*>(widget)) shown = b->text();
+        EXPECT_EQ(shown, q(c.text)) << c.name;
+        if (auto* b = qobject_cast<QCheckBox*>(widget)) EXPECT_EQ(b->isChecked(), c.name == "Check4") << c.name;
+    }
+    QWidget* line = w.control("Line1");
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->geometry(), QRect(8, 208, 433, 1));
+    EXPECT_EQ(w.statusLabel()->geometry(), QRect(0, 344, 452, kStatusLineHeight));
+    EXPECT_TRUE(w.statusLabel()->text().isEmpty());
+}
+
+TEST(Form1Window, TabOrderFollowsTheTableAndSkipsTheLabels) {
+    WindowRig rig;
+    std::vector<QWidget*> expected;
+    for (const ControlSpec& c : form1Controls())
+        if (c.kind != ControlKind::Label) expected.push_back(rig.window.control(c.name));
+    QWidget* at = expected.front();
+    for (std::size_t i = 1; i < expected.size(); ++i) {
+        QWidget* next = at->nextInFocusChain();
+        while (next->focusPolicy() == Qt::NoFocus) next = next->nextInFocusChain();
+        EXPECT_EQ(next, expected[i]) << "after " << at->objectName().toStdString();
+        at = expected[i];
+    }
+    for (const ControlSpec& c : form1Controls())
+        if (c.kind == ControlKind::Label) EXPECT_EQ(rig.window.control(c.name)->focusPolicy(), Qt::NoFocus);
+}
+
+TEST(Form1Window, FontsAreJapaneseGothicWithTheStoredSizes) {
+    WindowRig rig;
+    const QFontInfo label(rig.window.control("Label1")->font());
+    EXPECT_TRUE(label.family().contains("Gothic", Qt::CaseInsensitive) || label.family().contains("ゴシック"))
+        << label.family().toStdString();
+    EXPECT_DOUBLE_EQ(rig.window.control("Label1")->font().pointSizeF(), 9.0);
+    const QFont dose = rig.window.control("Text8")->font();
+    EXPECT_DOUBLE_EQ(dose.pointSizeF(), 12.0);
+    EXPECT_EQ(dose.weight(), QFont::Bold);
+    EXPECT_DOUBLE_EQ(rig.window.control("Command1")->font().pointSizeF(), 8.25);
+    EXPECT_EQ(rig.window.control("Text8")->palette().color(QPalette::Text), QColor(255, 0, 0));
+}
+
+TEST(Form1Window, DoseDrawsPureRedAndInputBoxesShowTheirTextWhole) {
+    WindowRig rig;
+    rig.window.setText(Box::Text8, "0.123");
+    rig.window.show();
+    const QImage dose = render(rig.window.box(Box::Text8));
+    int red = 0;
+    for (int y = 0; y < dose.height(); ++y)
+        for (int x = 0; x < dose.width(); ++x)
+            if (dose.pixel(x, y) == qRgb(255, 0, 0)) ++red;
+    EXPECT_GT(red, 20);
+
+    // The ink of a tall text in an 18-pixel box is as high as the same text drawn freely.
+    for (Box b : {Box::Text3, Box::Text7, Box::Text9, Box::Text11}) {
+        QLineEdit* e = rig.window.box(b);
+        e->setText("8gÉ|ｇ感");
+        e->setCursorPosition(0);
+        e->deselect();
+        const QImage inBox = render(e);
+        if (qEnvironmentVariableIsSet("RAVELIN_DUMP")) inBox.save(QString("/tmp/box-%1.png").arg(e->objectName()));
+        const auto [top, bottom] = inkRows(inBox, inBox.rect().adjusted(1, 1, -1, -1));
+        QImage free(200, 60, QImage::Format_RGB32);
+        free.fill(Qt::white);
+        {
+            QPainter p(&free);
+            p.setFont(e->font());
+            p.setPen(Qt::black);
+            p.drawText(10, 40, e->text());
+        }
+        const auto [freeTop, freeBottom] = inkRows(free, free.rect());
+        ASSERT_GE(top, 0) << controlName(b);
+        EXPECT_EQ(bottom - top, freeBottom - freeTop) << controlName(b) << ": clipped text";
+    }
+}
+
+TEST(Form1Window, ButtonRuleOnStateChanged) {
+    WindowRig rig;
+    rig.window.show();
+    QApplication::setActiveWindow(&rig.window);
+    QPushButton* rec = rig.window.button("cmdRec");
+    QPushButton* stop = rig.window.button("cmdStop");
+    EXPECT_TRUE(rec->isEnabled());
+    EXPECT_TRUE(stop->isEnabled());
+    ASSERT_TRUE(rig.start());
+    EXPECT_FALSE(rec->isEnabled());
+    EXPECT_TRUE(stop->isEnabled());
+    EXPECT_TRUE(stop->hasFocus());
+    rig.click("cmdStop");
+    rig.device.deliverAll();
+    EXPECT_TRUE(rec->isEnabled());
+    EXPECT_FALSE(stop->isEnabled());
+    EXPECT_EQ(rig.device.calls.back(), "Close");
+}
+
+TEST(Form1Window, MessagesOfStartAndCommand4) {
+    WindowRig rig;
+    rig.type(Box::Text1, "typed");
+    EXPECT_FALSE(rig.start(""));
+    EXPECT_EQ(rig.dialogs.messages, std::vector<std::string>{"GM菅γ線感度を入力してください"});
+    EXPECT_EQ(rig.window.text(Box::Text1), "0");
+    EXPECT_FALSE(rig.start("abc"));
+    EXPECT_FALSE(rig.start("-3"));
+    EXPECT_EQ(rig.dialogs.messages.size(), 3u);
+    EXPECT_EQ(rig.dialogs.messages[1], "GM菅γ線感度には0より大きい数値を入力してください");
+    EXPECT_EQ(std::count(rig.device.calls.begin(), rig.device.calls.end(), "Open"), 0);
+
+    rig.click("Command4");
+    EXPECT_EQ(rig.dialogs.messages.back(), "すいませんまだ作っていません");
+    ASSERT_TRUE(rig.start());
+    rig.click("Command4");
+    EXPECT_EQ(rig.dialogs.messages.back(), "すいませんまだ作っていません");
+    EXPECT_TRUE(rig.device.recording);
+}
+
+TEST(Form1Window, ABadBoxShowsOnTheProblemLineUntilItIsFixed) {
+    WindowRig rig;
+    ASSERT_TRUE(rig.start());
+    rig.second(withPulses(2));
+    EXPECT_EQ(rig.status(), "");
+    rig.type(Box::Text3, "abc");
+    rig.second(withPulses(2));
+    EXPECT_EQ(rig.status(), "「しきい値」の「abc」は数値として使えません。前の値で続けます。");
+    EXPECT_EQ(rig.window.text(Box::Text2), "4");  // the last good threshold went on counting
+    rig.type(Box::Text9, "x");
+    rig.window.setChecked(Check::Check2, true);
+    rig.second(withPulses(2));
+    EXPECT_EQ(rig.status(), "「しきい値」の「abc」は数値として使えません。前の値で続けます。（他1件）");
+    EXPECT_NE(rig.window.statusLabel()->toolTip().indexOf("第一段警報上限値"), -1);
+    rig.type(Box::Text3, "50");
+    rig.type(Box::Text9, "0.27");
+    rig.second(withPulses(2));
+    EXPECT_EQ(rig.status(), "");
+}
+
+TEST(Form1Window, ALongProblemIsShortenedButKeepsTheCount) {
+    WindowRig rig;
+    rig.window.setProblem(Problem{ProblemKey::CaptureFailed, {}, std::string(200, 'x'), {}});
+    rig.window.setProblem(Problem{ProblemKey::NoAudioOutput, {}, {}, {}});
+    const QString shown = rig.window.statusLabel()->text();
+    EXPECT_TRUE(shown.endsWith("（他1件）"));
+    EXPECT_LE(QFontMetrics(rig.window.statusLabel()->font()).horizontalAdvance(shown),
+              rig.window.statusLabel()->contentsRect().width());
+    rig.window.clearProblem(ProblemKey::CaptureFailed);
+    rig.window.clearProblem(ProblemKey::NoAudioOutput);
+    EXPECT_TRUE(rig.window.statusLabel()->text().isEmpty());
+}
+
+TEST(Form1Window, ThePipelineWritesTheSameReadoutsAsIntoAnyFace) {
+    WindowRig rig;
+    Rig reference;
+    ASSERT_TRUE(rig.start("29"));
+    ASSERT_TRUE(reference.start("29"));
+    for (int pulses : {3, 0, 7, 12}) {
+        rig.second(withPulses(pulses));
+        reference.second(withPulses(pulses));
+    }
+    for (Box b : {Box::Text1, Box::Text2, Box::Text6, Box::Text8})
+        EXPECT_EQ(rig.window.text(b), reference.face.text(b)) << controlName(b);
+    EXPECT_EQ(rig.window.text(Box::Text1), "4");
+    EXPECT_EQ(rig.window.text(Box::Text2), "22");
+}
+
+TEST(Form1Window, StageStopButtonsClearTheirLatchAndSilence) {
+    WindowRig rig;
+    rig.window.setChecked(Check::Check2, true);
+    rig.type(Box::Text9, "0.0001");
+    ASSERT_TRUE(rig.start());
+    rig.second(withPulses(5));
+    EXPECT_EQ(rig.player.playing, "daiichi.wav");
+    EXPECT_EQ(rig.monitor.state().AlarmLatch1, 1);
+    rig.click("cmdStop");
+    rig.device.deliverAll();
+    EXPECT_EQ(rig.player.playing, "daiichi.wav");  // Stop leaves the alarm sounding
+    rig.click("Command3");
+    EXPECT_EQ(rig.player.playing, "");
+    EXPECT_EQ(rig.monitor.state().AlarmLatch1, 1);
+    rig.click("Command2");
+    EXPECT_EQ(rig.monitor.state().AlarmLatch1, 0);
+}
+
+TEST(Form1Window, OptionsGoIntoTheBoxesUnchecked) {
+    WindowRig rig;
+    Options o;
+    o.sensitivity = "29";
+    o.threshold = "6O";  // a typo stays as typed and fails only when read
+    o.alarm1 = "0.5";
+    o.alarm2 = "5";
+    o.noLog = true;
+    o.graph = true;
+    o.test = true;
+    o.logFolder = "/var/log/rad";
+    applyOptions(rig.window, rig.monitor.state(), o);
+    EXPECT_EQ(rig.window.text(Box::Text7), "29");
+    EXPECT_EQ(rig.window.text(Box::Text3), "6O");
+    EXPECT_EQ(rig.window.text(Box::Text9), "0.5");
+    EXPECT_EQ(rig.window.text(Box::Text10), "5");
+    EXPECT_EQ(rig.window.text(Box::Text4), "3");
+    EXPECT_TRUE(rig.window.isChecked(Check::Check1));
+    EXPECT_TRUE(rig.window.isChecked(Check::Check2));
+    EXPECT_TRUE(rig.window.isChecked(Check::Check3));
+    EXPECT_FALSE(rig.window.isChecked(Check::Check4));
+    EXPECT_TRUE(rig.window.isChecked(Check::Check5));
+    EXPECT_EQ(rig.monitor.state().SaveFolder, "/var/log/rad/");
+    EXPECT_EQ(rig.window.text(Box::Text11), "/var/log/rad/μSVHData_nnnntthh.csv");
+    EXPECT_EQ(rig.status(), "");
+
+    WindowRig plain;
+    applyOptions(plain.window, plain.monitor.state(), Options{});
+    EXPECT_EQ(plain.window.text(Box::Text7), "");
+    EXPECT_TRUE(plain.window.isChecked(Check::Check4));
+    EXPECT_FALSE(plain.window.isChecked(Check::Check2));
+    EXPECT_EQ(plain.monitor.state().SaveFolder, "");
+}
+
+TEST(Form1Window, LogFolderDialogSettingsAndAPickedPath) {
+    WindowRig rig;
+    rig.dialogs.saveAnswer = "/home/user/logs/x.csv";
+    rig.click("Command1");
+    ASSERT_EQ(rig.dialogs.saveRequests.size(), 1u);
+    const SaveDialogRequest& r = rig.dialogs.saveRequests[0];
+    EXPECT_EQ(r.title, "収集データ保存フォルダ");
+    EXPECT_EQ(r.initialFolder, "");
+    EXPECT_EQ(r.fileName, "data/μSVHData_nnnntthh.csv");
+    ASSERT_EQ(r.filters.size(), 2u);
+    EXPECT_EQ(r.filters[0].name, "テキスト ファイル");
+    EXPECT_EQ(r.filters[0].patterns, (std::vector<std::string>{"*.txt", "*.log"}));
+    EXPECT_EQ(r.filters[1].name, "すべてのファイル");
+    EXPECT_EQ(r.filterIndex, 2);
+    EXPECT_TRUE(r.overwritePrompt);
+    EXPECT_TRUE(r.folderMustExist);
+    EXPECT_EQ(rig.window.text(Box::Text11), "/home/user/logs/x.csv");
+    EXPECT_EQ(rig.dialogs.messages, std::vector<std::string>{"/home/user/logs/"});
+    EXPECT_EQ(rig.monitor.state().SaveFolder, "/home/user/logs/");
+}
+
+TEST(Form1Window, CancellingTheLogFolderDialogKeepsTheDefaultName) {
+    WindowRig rig;
+    rig.dialogs.saveAnswer.reset();
+    rig.click("Command1");
+    EXPECT_EQ(rig.window.text(Box::Text11), "data/μSVHData_nnnntthh.csv");
+    EXPECT_EQ(rig.dialogs.messages, std::vector<std::string>{"data/"});
+    EXPECT_EQ(rig.monitor.state().SaveFolder, "data/");
+
+    rig.dialogs.saveAnswer = "plain.csv";
+    rig.click("Command1");
+    EXPECT_EQ(rig.dialogs.messages.back(), "");
+    EXPECT_EQ(rig.monitor.state().SaveFolder, "");
+}
+
+TEST(Form1Window, ARecordDueWhileTheFolderMessageIsOpenGoesToThePreviousFolder) {
+    WindowRig rig;
+    rig.files.folders.insert("/old");
+    rig.files.folders.insert("/new");
+    rig.monitor.state().SaveFolder = "/old/";
+    ASSERT_TRUE(rig.start());
+    for (int s = 0; s < 59; ++s) rig.second(withPulses(1));
+    rig.dialogs.saveAnswer = "/new/x.csv";
+    rig.dialogs.whileMessageOpen = [&rig] { rig.second(withPulses(1)); };
+    rig.click("Command1");
+    EXPECT_EQ(rig.window.text(Box::Text1), "60");
+    EXPECT_EQ(rig.files.files.count("/old/μSVHData20120305.csv"), 1u);
+    EXPECT_EQ(rig.files.files.count("/new/μSVHData20120305.csv"), 0u);
+    EXPECT_EQ(rig.monitor.state().SaveFolder, "/new/");
+}
+
+namespace {
+// A run whose one record could not be written.
+void leaveOneRecordUnwritten(WindowRig& rig) {
+    rig.monitor.state().SaveFolder = "/gone/";
+    rig.files.failMkdir = true;
+    ASSERT_TRUE(rig.start());
+    for (int s = 0; s < 60; ++s) rig.second(withPulses(1));
+    ASSERT_EQ(rig.monitor.log().pending().size(), 1u);
+}
+}  // namespace
+
+TEST(Form1Window, ClosingWithUnwrittenRecordsSavesThemElsewhereWhenAsked) {
+    WindowRig rig;
+    leaveOneRecordUnwritten(rig);
+    rig.files.folders.insert("/elsewhere");
+    rig.dialogs.unwrittenAnswers = {UnwrittenChoice::Retry, UnwrittenChoice::SaveElsewhere};
+    rig.dialogs.folderAnswer = "/elsewhere";
+    rig.window.show();
+    rig.window.close();
+    EXPECT_EQ(rig.dialogs.unwrittenQuestions.size(), 2u);
+    EXPECT_NE(rig.dialogs.unwrittenQuestions[0].find("1件"), std::string::npos);
+    const std::string& saved = rig.files.files["/elsewhere/μSVHData20120305.csv"];
+    EXPECT_EQ(saved.rfind("\"2012/03/05\",\"09:41\",", 0), 0u) << saved;
+    EXPECT_EQ(rig.window.exitStatus(), 0);
+    EXPECT_EQ(rig.files.files.count("~Record.tmp"), 0u);
+}
+
+TEST(Form1Window, OnlyAnExplicitDiscardDropsUnwrittenRecords) {
+    WindowRig rig;
+    leaveOneRecordUnwritten(rig);
+    rig.dialogs.unwrittenAnswers = {UnwrittenChoice::SaveElsewhere, UnwrittenChoice::Retry, UnwrittenChoice::Discard};
+    rig.dialogs.folderAnswer.reset();  // the folder dialog cancelled: asked again
+    rig.window.show();
+    rig.window.close();
+    EXPECT_EQ(rig.dialogs.unwrittenQuestions.size(), 3u);
+    EXPECT_FALSE(rig.window.isVisible());
+}
+
+TEST(Form1Window, ClosingFromASignalPrintsUnwrittenRecordsInsteadOfAsking) {
+    WindowRig rig;
+    leaveOneRecordUnwritten(rig);
+    rig.window.show();
+    testing::internal::CaptureStderr();
+    rig.window.closeFromSignal();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(rig.dialogs.unwrittenQuestions.empty());
+    EXPECT_NE(err.find("unwritten record for /gone/μSVHData20120305.csv"), std::string::npos) << err;
+    EXPECT_EQ(rig.window.exitStatus(), 3);
+    EXPECT_FALSE(rig.window.isVisible());
+}
