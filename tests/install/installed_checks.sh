@@ -46,8 +46,8 @@ check_runs() {
   out=$("$bin" --version)
   [ "$out" = "ravelin $version" ] || fail "installed --version printed '$out'"
   mkdir -p "$scratch/work"
-  out=$(cd "$scratch/work" && "$bin" --headless --fast --input sim --seed 1 --seconds 5 --sensitivity 29 --no-log) ||
-    fail "the installed headless run ended with $?"
+  out=$(cd "$scratch/work" && "$bin" --headless --fast --input sim --seed 1 --seconds 5 --sensitivity 29 --no-log \
+         2>"$scratch/run.err") || { cat "$scratch/run.err" >&2; fail "the installed headless run ended with $?"; }
   lines=$(grep -c . <<<"$out" || true)
   [ "$lines" -ge 5 ] || fail "the installed headless run printed $lines lines: $out"
   [ -z "$(ls -A "$scratch/work")" ] || fail "--no-log run left files: $(ls -A "$scratch/work")"

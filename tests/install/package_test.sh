@@ -24,7 +24,7 @@ depends=$(field Depends)
 # Found from the program's links, and the ones added by hand.
 for d in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6multimedia6 libsndfile1 libmosquitto1 \
          qt6-qpa-plugins fonts-ipafont-gothic libpulse0; do
-  grep -qE "(^|, | \| )$d( |,|$)" <<<"$depends" || fail "Depends lacks $d: $depends"
+  grep -qE "(^|, | \| )${d//+/\\+}( |,|$)" <<<"$depends" || fail "Depends lacks $d: $depends"
 done
 
 dpkg-deb -x "$deb" "$scratch/root"
