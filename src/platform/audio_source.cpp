@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QIODevice>
 #include <QMediaDevices>
+#include <QPointer>
 #include <QTimer>
 
 #include "platform/capture_sources.h"
@@ -47,11 +48,12 @@ struct AudioInput::Session {
     QObject context;  // connections die with it
     QMediaDevices devices;
     std::unique_ptr<QAudioSource> source;
-    QIODevice* io = nullptr;
+    QPointer<QIODevice> io;  // owned by the audio source, which may drop it when the stream fails
     QTimer watchdog;
     QElapsedTimer sinceData;
     std::int32_t offset = 0;  // bytes of the second being assembled
     bool stopping = false;
+    int run = 0;  // which Start a late report belongs to
 };
 
 AudioInput::AudioInput(std::string name) : SecondCapture(Pace::Pushed, kRate), name_(std::move(name)) {}
@@ -88,6 +90,7 @@ void AudioInput::startSource() {
     Session& s = *session_;
     s.stopping = false;
     s.offset = 0;
+    ++s.run;
     s.source = std::make_unique<QAudioSource>(s.device, captureFormat());
     // Small chunks keep a second's end close to when it was heard.
     s.source->setBufferSize(kRate / 5);
@@ -144,8 +147,15 @@ void AudioInput::takeData() {
 }
 
 void AudioInput::lost(const std::string& reason) {
+    if (!session_ || session_->stopping) return;
     const std::string what = "the sound input \"" + session_->device.description().toStdString() + "\" was lost: " + reason;
-    endCapture(what);
+    // Not from inside the audio system's own signal: the stream is torn down later.
+    QMetaObject::invokeMethod(
+        &session_->context,
+        [this, what, run = session_->run] {
+            if (session_ && session_->run == run) endCapture(what);
+        },
+        Qt::QueuedConnection);
 }
 
 void AudioInput::stopSource() {

@@ -3,7 +3,9 @@
 clean GM pulses with a known count in every second, and a few variants (16-bit,
 stereo, a short tail, a file that is not audio).
 
-Usage: make_wavs.py FOLDER   (writes every recording into FOLDER)
+Usage: make_wavs.py FOLDER                   writes every recording into FOLDER
+       make_wavs.py --live PATH SECONDS SEED   writes pulses at least 20 ms apart to be
+                                               played into a sound input; prints their number
 Imported, it also tells the tests how many pulses each second holds.
 """
 import os
@@ -93,7 +95,23 @@ def write_all(folder):
         f.write("RIFF? no: these are notes, not samples.\n")
 
 
+def write_live_pulses(path, seconds, seed):
+    """Pulses 20 to 120 ms apart, none in the first and last 0.3 s; returns how many."""
+    r = random.Random(seed)
+    samples = bytearray([BASE]) * int(seconds * RATE)
+    at, end, count = int(0.3 * RATE), len(samples) - int(0.3 * RATE), 0
+    while at < end:
+        samples[at:at + PULSE_WIDTH] = bytes([LOW]) * PULSE_WIDTH
+        count += 1
+        at += int(RATE * (0.02 + 0.1 * r.random())) + 1
+    write_wav(path, bytes(samples))
+    return count
+
+
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
+    if len(sys.argv) == 5 and sys.argv[1] == "--live":
+        print(write_live_pulses(sys.argv[2], float(sys.argv[3]), int(sys.argv[4])))
+    elif len(sys.argv) == 2:
+        write_all(sys.argv[1])
+    else:
         sys.exit(__doc__)
-    write_all(sys.argv[1])
