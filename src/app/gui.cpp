@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstdio>
 
+#include "app/station.h"
 #include "app/stop_signals.h"
 #include "control/monitor.h"
 #include "platform/capture_sources.h"
@@ -81,6 +82,12 @@ int runGui(int& argc, char** argv, const Options& options) {
     Monitor monitor(window, window, MonitorServices{*device, files, clock, *player, &displays});
     window.attach(Form1::Services{&monitor, &files, player.get(), &displays});
     applyOptions(window, monitor.state(), options);
+    std::string stationError;
+    const auto station = startStation(options, monitor, window, stationError);
+    if (!stationError.empty()) {
+        std::fprintf(stderr, "ravelin: %s\n", stationError.c_str());
+        return 2;
+    }
 
     std::unique_ptr<SecondsLimit> limit;
     if (options.seconds) {

@@ -146,19 +146,15 @@ echo "last will: offline after SIGKILL"
 # --- security: the password file, TLS with and without the right CA ---
 echo 'hunter2-not-here' >"$work/pw"
 chmod 644 "$work/pw"
-set +e
+rc=0
 "$ravelin" --headless --fast --input sim --seconds 5 --sensitivity 120 --no-log --mqtt "mqtt://127.0.0.1:$port_b" \
-    --mqtt-user station --mqtt-password-file "$work/pw" >/dev/null 2>"$work/pw.err" </dev/null
-rc=$?
-set -e
+    --mqtt-user station --mqtt-password-file "$work/pw" >/dev/null 2>"$work/pw.err" </dev/null || rc=$?
 [[ $rc -eq 2 ]] || fail "a password file open to others gave exit status $rc"
 grep -q 'chmod 600' "$work/pw.err" || fail "no clear message for the open password file: $(cat "$work/pw.err")"
 grep -q hunter2 "$work/pw.err" && fail "the password was printed"
-set +e
+rc=0
 "$ravelin" --headless --fast --input sim --seconds 5 --sensitivity 120 --no-log --mqtt "mqtt://127.0.0.1:x" \
-    >/dev/null 2>"$work/url.err" </dev/null
-rc=$?
-set -e
+    >/dev/null 2>"$work/url.err" </dev/null || rc=$?
 [[ $rc -eq 2 ]] || fail "a bad --mqtt URL gave exit status $rc"
 echo "command line: open password file and bad URL refused with status 2"
 
