@@ -43,6 +43,7 @@ const PulseTable& pulseTable() {
 
 TubeSignal::TubeSignal(double cpm, std::uint64_t seed)
     : perSample_(cpm / 60.0 / kRate), random_(seed), sum_(kRate + kPulseLength, 0.0f) {
+    touched_.reserve(64);
     noiseState_ = random_() | 1;
     nextPulse_ = exponential();
 }
@@ -68,10 +69,12 @@ void TubeSignal::next(std::uint8_t* out) {
         const auto& shape = table[phase];
         float* at = sum_.data() + offset;
         for (int k = 0; k < kPulseLength; ++k) at[k] += height * shape[k];
+        touched_.push_back(offset);
         ++pulses_;
         nextPulse_ += deadTime + exponential();
     }
 
+    // Baseline and noise everywhere; the samples a pulse touches are then made again with it.
     std::uint64_t bits = 0;
     for (std::int32_t i = 0; i < kRate; ++i) {
         if ((i & 15) == 0) {
@@ -81,14 +84,25 @@ void TubeSignal::next(std::uint8_t* out) {
             bits = noiseState_;
         }
         // Triangular noise of -3..3 sample units.
-        const int noise = static_cast<int>(bits & 3) + static_cast<int>((bits >> 2) & 3) - 3;
+        out[i] = static_cast<std::uint8_t>(125 + static_cast<int>(bits & 3) + static_cast<int>((bits >> 2) & 3));
         bits >>= 4;
-        const long v = std::lrint(128.0f + sum_[static_cast<std::size_t>(i)]) + noise;
-        out[i] = static_cast<std::uint8_t>(std::clamp(v, 0L, 255L));
     }
+    std::size_t covered = 0;
+    for (const std::size_t start : touched_) {
+        const std::size_t from = std::max(start, covered);
+        const std::size_t to = std::min<std::size_t>(start + kPulseLength, kRate);
+        for (std::size_t i = from; i < to; ++i) {
+            const long v = std::lrint(sum_[i]) + out[i];
+            out[i] = static_cast<std::uint8_t>(std::clamp(v, 0L, 255L));
+            sum_[i] = 0.0f;
+        }
+        covered = std::max(covered, to);
+    }
+    touched_.clear();
     // The tails of the last pulses belong to the next second.
     std::copy(sum_.begin() + kRate, sum_.end(), sum_.begin());
-    std::fill(sum_.begin() + kPulseLength, sum_.end(), 0.0f);
+    std::fill(sum_.begin() + kRate, sum_.end(), 0.0f);
+    touched_.push_back(0);
     start_ += kRate;
 }
 

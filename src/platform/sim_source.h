@@ -34,7 +34,8 @@ private:
     std::uint64_t pulses_ = 0;
     std::mt19937_64 random_;
     std::uint64_t noiseState_;
-    std::vector<float> sum_;    // this second plus the tail reaching into the next
+    std::vector<float> sum_;    // pulses of this second plus the tail reaching into the next
+    std::vector<std::size_t> touched_;  // where pulses start in this second, in order
 };
 
 class SimulatedTube : public SecondCapture {
