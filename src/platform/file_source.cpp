@@ -18,6 +18,10 @@ std::uint8_t unsignedFromFloat(float sample) {
 }
 
 namespace {
+constexpr sf_count_t kChunkFrames = 4096;
+// A second is one buffer; a header claiming more than this is not a recording we can hold.
+constexpr int kMostSamplesPerSecond = 1'000'000;
+
 // How the samples are read: raw bytes where they already are unsigned 8-bit, floats
 // where the data is not integer (so nothing is clipped or scaled on the way), shorts otherwise.
 enum class Reading { RawUnsigned, Float, Short };
@@ -64,9 +68,11 @@ std::int32_t FileSource::openSource() {
     if (info.channels < 1 || info.samplerate < 1)
         throw CaptureError("\"" + path_ + "\" holds no usable audio (channels " + std::to_string(info.channels) +
                            ", rate " + std::to_string(info.samplerate) + ")");
+    if (info.samplerate > kMostSamplesPerSecond)
+        throw CaptureError("\"" + path_ + "\" has " + std::to_string(info.samplerate) +
+                           " samples a second, more than a recording of a counter can use");
     file->reading = readingFor(info.format);
-    const auto frames = static_cast<std::size_t>(info.samplerate);
-    const auto values = frames * static_cast<std::size_t>(info.channels);
+    const auto values = static_cast<std::size_t>(kChunkFrames) * static_cast<std::size_t>(info.channels);
     if (file->reading == Reading::RawUnsigned) {
         if (info.channels > 1) file->bytes.resize(values);
     } else if (file->reading == Reading::Float) {
@@ -86,23 +92,28 @@ SecondCapture::Produced FileSource::produce(std::uint8_t* out, std::int32_t room
     const int channels = f.info.channels;
     const sf_count_t wanted = std::min<sf_count_t>(room, f.info.samplerate);
     sf_count_t got = 0;
-    switch (f.reading) {
-        case Reading::RawUnsigned:
-            if (channels == 1) {
-                got = sf_read_raw(f.handle, out, wanted);
+    if (f.reading == Reading::RawUnsigned && channels == 1) {
+        got = sf_read_raw(f.handle, out, wanted);
+    } else {
+        // Several channels or wider samples go through a small scratch buffer, a chunk at a time.
+        while (got < wanted) {
+            const sf_count_t chunk = std::min<sf_count_t>(kChunkFrames, wanted - got);
+            sf_count_t n = 0;
+            std::uint8_t* to = out + got;
+            if (f.reading == Reading::RawUnsigned) {
+                n = sf_read_raw(f.handle, f.bytes.data(), chunk * channels) / channels;
+                for (sf_count_t i = 0; i < n; ++i) to[i] = f.bytes[static_cast<std::size_t>(i * channels)];
+            } else if (f.reading == Reading::Float) {
+                n = sf_readf_float(f.handle, f.floats.data(), chunk);
+                for (sf_count_t i = 0; i < n; ++i) to[i] = unsignedFromFloat(f.floats[static_cast<std::size_t>(i * channels)]);
             } else {
-                got = sf_read_raw(f.handle, f.bytes.data(), wanted * channels) / channels;
-                for (sf_count_t i = 0; i < got; ++i) out[i] = f.bytes[static_cast<std::size_t>(i * channels)];
+                n = sf_readf_short(f.handle, f.shorts.data(), chunk);
+                for (sf_count_t i = 0; i < n; ++i) to[i] = unsignedFromInt16(f.shorts[static_cast<std::size_t>(i * channels)]);
             }
-            break;
-        case Reading::Float:
-            got = sf_readf_float(f.handle, f.floats.data(), wanted);
-            for (sf_count_t i = 0; i < got; ++i) out[i] = unsignedFromFloat(f.floats[static_cast<std::size_t>(i * channels)]);
-            break;
-        case Reading::Short:
-            got = sf_readf_short(f.handle, f.shorts.data(), wanted);
-            for (sf_count_t i = 0; i < got; ++i) out[i] = unsignedFromInt16(f.shorts[static_cast<std::size_t>(i * channels)]);
-            break;
+            if (n <= 0) break;
+            got += n;
+            if (n < chunk) break;
+        }
     }
     if (got < 0) got = 0;
     if (sf_error(f.handle) != SF_ERR_NO_ERROR) {

@@ -84,9 +84,9 @@ TEST(Conversion, FloatSamplesAreFractionsOfFullScaleLimitedTo0To255) {
 }
 
 TEST(Conversion, OnlyTheFirstChannelIsUsed) {
-    // Left a ramp, right a constant: 8-bit and 16-bit stereo.
+    // Left a ramp, right a constant: 8-bit and 16-bit stereo, longer than a second.
     std::vector<std::uint32_t> u8, s16;
-    for (std::uint32_t i = 0; i < 1000; ++i) {
+    for (std::uint32_t i = 0; i < 22050 + 500; ++i) {
         u8.push_back(i % 256);
         u8.push_back(3);
         s16.push_back(((i % 256) - 128) << 8 & 0xffff);
@@ -95,9 +95,17 @@ TEST(Conversion, OnlyTheFirstChannelIsUsed) {
     writeWav(tempPath("u8st.wav"), 22050, 2, 8, false, u8);
     writeWav(tempPath("s16st.wav"), 22050, 2, 16, false, s16);
     std::vector<std::uint8_t> ramp;
-    for (std::uint32_t i = 0; i < 1000; ++i) ramp.push_back(static_cast<std::uint8_t>(i % 256));
+    for (std::uint32_t i = 0; i < 22050; ++i) ramp.push_back(static_cast<std::uint8_t>(i % 256));
     EXPECT_EQ(firstSecond(tempPath("u8st.wav")), ramp);
     EXPECT_EQ(firstSecond(tempPath("s16st.wav")), ramp);
+}
+
+TEST(Conversion, AHeaderClaimingAnAbsurdRateIsRefusedAtOpen) {
+    writeWav(tempPath("fast.wav"), 50'000'000, 1, 8, false, std::vector<std::uint32_t>(100, 128));
+    FileSource file(tempPath("fast.wav"), true);
+    CaptureHarness h(file);
+    EXPECT_FALSE(h.start());
+    EXPECT_NE(h.openError.find("samples a second"), std::string::npos) << h.openError;
 }
 
 TEST(SimulatedTube, TheSameSeedGivesTheSameSamplesAndAnotherSeedOthers) {
