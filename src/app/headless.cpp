@@ -81,6 +81,12 @@ private:
     bool captureFailed_ = false;
 };
 
+class NoStagePlayer : public SoundPlayer {
+public:
+    void playLoop(int, const std::string&) override {}
+    void stop() override {}
+};
+
 }  // namespace
 
 int runHeadless(const Options& options) {
@@ -101,7 +107,13 @@ int runHeadless(const Options& options) {
     HeadlessFace face(options, options.seconds);
     PosixFileSystem files;
     SystemClock clock;
-    auto player = createSoundPlayer(face);
+    // Without --alarm1 or --alarm2 no stage is ticked and nothing can sound: the audio
+    // output is not even opened, which keeps a replay's start-up short.
+    std::unique_ptr<SoundPlayer> player;
+    if (options.alarm1 || options.alarm2)
+        player = createSoundPlayer(face);
+    else
+        player = std::make_unique<NoStagePlayer>();
     Monitor monitor(face, face, MonitorServices{*device, files, clock, *player, nullptr});
     face.setMonitor(&monitor);
     monitor.pipeline().addObserver(&face);
