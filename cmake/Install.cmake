@@ -59,6 +59,11 @@ list(APPEND RAVELIN_DATA_FILES ${RAVELIN_PACKAGING}/changelog.gz)
 add_custom_target(ravelin_install_data ALL DEPENDS ${RAVELIN_DATA_FILES})
 
 install(TARGETS ravelin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A stripped install (cpack, --strip) also drops the compiler's notes, as Debian's own strip does.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/ravelin\")
+endif()")
 # Whatever the build puts in the data folder (the default alarm sounds among it).
 install(DIRECTORY ${RAVELIN_SHARE}/ravelin/ DESTINATION ${CMAKE_INSTALL_DATADIR}/ravelin)
 install(FILES ${RAVELIN_SHARE}/applications/ravelin.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
