@@ -65,6 +65,9 @@ void Station::finish() {
     if (p.keptRecords() > 0)
         std::fprintf(stderr, "ravelin: %s record(s) not delivered to the MQTT broker (they are in the CSV log)\n",
                      integerText(static_cast<std::int64_t>(p.keptRecords())).c_str());
+    if (p.droppedRecords() > 0)
+        std::fprintf(stderr, "ravelin: %s record(s) dropped while the MQTT broker could not be reached\n",
+                     integerText(static_cast<std::int64_t>(p.droppedRecords())).c_str());
     client_->stop();
 }
 

@@ -208,8 +208,11 @@ void StationPublisher::recordDue(const LogRecord& record, bool) {
         // The record in flight belongs to the client now; the oldest one still here goes.
         records_.erase(records_.begin() + (inFlight_ ? 1 : 0));
         ++dropped_;
-        face_.setProblem(Problem{ProblemKey::StationRecordsDropped, {}, integerText(static_cast<std::int64_t>(dropped_)),
-                                 integerText(static_cast<std::int64_t>(config_.maxKept))});
+        // Said at the first drop and once an hour's worth after, not at every record of a long outage.
+        if (dropped_ == 1 || dropped_ % 60 == 0)
+            face_.setProblem(Problem{ProblemKey::StationRecordsDropped, {},
+                                     integerText(static_cast<std::int64_t>(dropped_)),
+                                     integerText(static_cast<std::int64_t>(config_.maxKept))});
     }
     sendNextRecord();
 }

@@ -4,10 +4,13 @@
   check_messages.py states   SUB PREFIX STDOUT LAST
   check_messages.py records  SUB PREFIX CSV [--repeats-allowed]
   check_messages.py discovery SUB PREFIX
+  check_messages.py timed    OUT ERR COMMAND...   prints "seconds to the last readout, seconds to exit"
 """
 import json
 import re
+import subprocess
 import sys
+import time
 
 TIME = re.compile(r"^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}Z$")
 
@@ -116,8 +119,26 @@ def discovery(sub, prefix):
     print("discovery: 4 configs, one device")
 
 
+def timed(out, err, command):
+    began = time.monotonic()
+    last = began
+    with open(out, "w", encoding="utf-8") as o, open(err, "w", encoding="utf-8") as e:
+        p = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=e, stdin=subprocess.DEVNULL, text=True)
+        for line in p.stdout:
+            o.write(line)
+            last = time.monotonic()
+        p.wait()
+    ended = time.monotonic()
+    if p.returncode != 0:
+        fail("%s exited with %d" % (command, p.returncode))
+    print("%.3f %.3f" % (last - began, ended - began))
+
+
 def main():
     what = sys.argv[1]
+    if what == "timed":
+        timed(sys.argv[2], sys.argv[3], sys.argv[4:])
+        return
     if what == "states":
         states(*sys.argv[2:6])
     elif what == "records":

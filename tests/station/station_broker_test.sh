@@ -29,8 +29,6 @@ free_port() {
     python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
-now() { date +%s.%N; }
-elapsed() { python3 -c "import sys; print(f'{float(sys.argv[2]) - float(sys.argv[1]):.2f}')" "$1" "$2"; }
 
 # Waits up to $1 seconds for a command to succeed.
 wait_until() {
@@ -108,6 +106,16 @@ restart_began=$SECONDS
 restart_pid=$!
 pids+=("$restart_pid")
 
+# Broker A goes down as soon as the first record has come through; called between the other checks.
+a_down_at=
+stop_a_after_first_record() {
+    if [[ -z $a_down_at ]] && grep -q '^st/restart/record ' "$work/sub_restart"; then
+        stop_broker a
+        a_down_at=$((SECONDS - restart_began))
+        echo "broker a stopped ${a_down_at} s into the run"
+    fi
+}
+
 # --- broker B: the fast replay, the discovery configs, the last will ---
 port_b=$(free_port)
 start_broker b "$port_b"
@@ -129,6 +137,7 @@ grep -q '^st/fast/state {.*"seconds":180,' "$work/retained" || fail "last state 
 grep -q 'st/fast/record' "$work/retained" && fail "a record was retained"
 echo "retained: state of second 180, status offline, 4 discovery configs"
 
+stop_a_after_first_record
 # The last will: a monitor killed outright leaves "offline" behind.
 mkdir -p "$work/will"
 (cd "$work/will" && exec "$ravelin" --headless --input sim --seconds 600 --sensitivity 120 --no-log \
@@ -143,6 +152,7 @@ wait_until 10 bash -c "[[ \$(mosquitto_sub -h 127.0.0.1 -p $port_b -C 1 -W 2 -t 
     fail "no last will after SIGKILL"
 echo "last will: offline after SIGKILL"
 
+stop_a_after_first_record
 # --- security: the password file, TLS with and without the right CA ---
 echo 'hunter2-not-here' >"$work/pw"
 chmod 644 "$work/pw"
@@ -158,6 +168,7 @@ rc=0
 [[ $rc -eq 2 ]] || fail "a bad --mqtt URL gave exit status $rc"
 echo "command line: open password file and bad URL refused with status 2"
 
+stop_a_after_first_record
 mkdir -p "$work/tls"
 (
     cd "$work/tls"
@@ -195,6 +206,7 @@ stop_pid "$tls_sub_pid"
 stop_broker c
 echo "TLS: records delivered with the right CA; certificate refused with the system store"
 
+stop_a_after_first_record
 # --- a broker that never answers, and one that refuses: the replay goes on at full speed ---
 python3 -c '
 import socket, sys, time
@@ -206,31 +218,43 @@ time.sleep(600)' >"$work/silent.port" &
 silent_pid=$!
 pids+=("$silent_pid")
 wait_until 10 test -s "$work/silent.port" || fail "the silent listener did not start"
-t0=$(now)
-replay "$work/speed/none" 3600
-t1=$(now)
-replay "$work/speed/silent" 3600 --mqtt "mqtt://127.0.0.1:$(cat "$work/silent.port")"
-t2=$(now)
-replay "$work/speed/refused" 3600 --mqtt "mqtt://127.0.0.1:$(free_port)"
-t3=$(now)
+# Three rounds, the best of each kind: the machine may be busy with other work.
+declare -A replay_best exit_best
+for round in 1 2 3; do
+    for kind in none silent refused; do
+        case $kind in
+            none) mqtt=() ;;
+            silent) mqtt=(--mqtt "mqtt://127.0.0.1:$(cat "$work/silent.port")") ;;
+            refused) mqtt=(--mqtt "mqtt://127.0.0.1:$(free_port)") ;;
+        esac
+        stop_a_after_first_record
+        dir=$work/speed/$kind$round
+        mkdir -p "$dir/log"
+        read -r replay_s exit_s < <(cd "$dir" && $check timed "$dir/out.csv" "$dir/err.txt" "$ravelin" --headless --fast \
+            --input sim --seed 1 --seconds 3600 --sensitivity 120 --log-folder "$dir/log" "${mqtt[@]}")
+        replay_best[$kind]=$(python3 -c "import sys; print(min(float(a) for a in sys.argv[1:] if a))" "$replay_s" "${replay_best[$kind]:-}")
+        exit_best[$kind]=$(python3 -c "import sys; print(min(float(a) for a in sys.argv[1:] if a))" "$exit_s" "${exit_best[$kind]:-}")
+    done
+done
 stop_pid "$silent_pid"
-base=$(elapsed "$t0" "$t1")
-silent=$(elapsed "$t1" "$t2")
-refused=$(elapsed "$t2" "$t3")
-echo "3600-second replay: ${base} s without --mqtt, ${silent} s to a broker that never answers, ${refused} s to a refusing port"
-cmp -s "$work/speed/none/out.csv" "$work/speed/silent/out.csv" || fail "readouts differ with a silent broker"
-cmp -s "$work/speed/none/out.csv" "$work/speed/refused/out.csv" || fail "readouts differ with a refusing broker"
-grep -q 'unreachable (Connection refused); retrying' "$work/speed/refused/err.txt" || fail "refusal not reported"
-# The exit waits at most 1.5 s for a connection; the replay itself must not slow down.
-python3 -c "import sys; sys.exit(0 if float(sys.argv[2]) <= 1.5 * float(sys.argv[1]) + 2.0 else 1)" "$base" "$silent" ||
-    fail "a silent broker slowed the replay"
-python3 -c "import sys; sys.exit(0 if float(sys.argv[2]) <= 1.5 * float(sys.argv[1]) + 1.0 else 1)" "$base" "$refused" ||
-    fail "a refusing broker slowed the replay"
+echo "3600-second replay, best of 3 (to the last readout / to exit): without --mqtt ${replay_best[none]} / ${exit_best[none]} s;" \
+    "broker never answering ${replay_best[silent]} / ${exit_best[silent]} s; port refusing ${replay_best[refused]} / ${exit_best[refused]} s"
+cmp -s "$work/speed/none1/out.csv" "$work/speed/silent1/out.csv" || fail "readouts differ with a silent broker"
+cmp -s "$work/speed/none1/out.csv" "$work/speed/refused1/out.csv" || fail "readouts differ with a refusing broker"
+grep -q 'unreachable (Connection refused); retrying' "$work/speed/refused1/err.txt" || fail "refusal not reported"
+not_slower() {  # not_slower BASE OTHER ALLOWANCE
+    python3 -c "import sys; b, o, a = map(float, sys.argv[1:]); sys.exit(0 if o <= 1.25 * b + a else 1)" "$@"
+}
+not_slower "${replay_best[none]}" "${replay_best[silent]}" 0.3 || fail "a silent broker slowed the replay"
+not_slower "${replay_best[none]}" "${replay_best[refused]}" 0.3 || fail "a refusing broker slowed the replay"
+# At exit a connection still being made gets 1.5 s at most; a refusal costs nothing.
+not_slower "${exit_best[none]}" "${exit_best[silent]}" 1.8 || fail "a silent broker held up the exit"
+not_slower "${exit_best[none]}" "${exit_best[refused]}" 0.3 || fail "a refusing broker held up the exit"
 
 # --- back to broker A: stop it after the first record, start it again before the last ---
 wait_until 90 grep -q '^st/restart/record ' "$work/sub_restart" || fail "no first record from the real-time run"
-stop_broker a
-echo "broker a stopped $((SECONDS - restart_began)) s into the run"
+stop_a_after_first_record
+((a_down_at < 115)) || echo "note: broker a went down late; fewer records were kept while it was away"
 while ((SECONDS - restart_began < 170)); do sleep 1; done
 start_broker a "$port_a"
 wait_until 10 mosquitto_pub -h 127.0.0.1 -p "$port_a" -t ping -m x || fail "broker a did not start again"
