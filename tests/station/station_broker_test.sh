@@ -256,6 +256,7 @@ wait_until 90 grep -q '^st/restart/record ' "$work/sub_restart" || fail "no firs
 stop_a_after_first_record
 ((a_down_at < 115)) || echo "note: broker a went down late; fewer records were kept while it was away"
 while ((SECONDS - restart_began < 170)); do sleep 1; done
+before_restart=$(grep -c '^st/restart/record ' "$work/sub_restart" || true)
 start_broker a "$port_a"
 wait_until 10 mosquitto_pub -h 127.0.0.1 -p "$port_a" -t ping -m x || fail "broker a did not start again"
 echo "broker a started again $((SECONDS - restart_began)) s into the run"
@@ -266,4 +267,7 @@ stop_broker a
 grep -q 'mqtt://127.0.0.1:'"$port_a"' unreachable' "$work/restart/err.txt" || fail "the lost broker was not reported"
 [[ $(wc -l <"$work/restart/out.csv") -eq 201 ]] || fail "counting did not go on while the broker was away"
 $check records "$work/sub_restart" st/restart "$work/restart/log/"*.csv --repeats-allowed
+after_restart=$(grep -c '^st/restart/record ' "$work/sub_restart")
+echo "broker restart: ${before_restart} record(s) before it, $((after_restart - before_restart)) delivered after it"
+((after_restart - before_restart >= 2)) || fail "the records of the outage were not delivered after it"
 echo "PASS"
