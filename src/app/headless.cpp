@@ -50,7 +50,7 @@ public:
         if (said == sentence) return;
         said = sentence;
         std::fprintf(stderr, "ravelin: %s\n", sentence.c_str());
-        if (problem.key == ProblemKey::CaptureFailed) captureFailed_ = true;
+        if (isCaptureProblem(problem.key)) captureFailed_ = true;
     }
     void clearProblem(ProblemKey key) override { problems_.erase(key); }
 

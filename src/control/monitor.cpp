@@ -55,7 +55,7 @@ bool Monitor::start() {
     try {
         device.Open();
     } catch (const CaptureError& e) {
-        face_.setProblem(Problem{ProblemKey::CaptureFailed, {}, e.what(), {}});
+        reportCaptureError(e);
         return false;
     }
     const std::int32_t size = device.BufferSize();
@@ -65,12 +65,18 @@ bool Monitor::start() {
     try {
         device.Start();
     } catch (const CaptureError& e) {
-        face_.setProblem(Problem{ProblemKey::CaptureFailed, {}, e.what(), {}});
+        reportCaptureError(e);
         device.Close();
         return false;
     }
-    face_.clearProblem(ProblemKey::CaptureFailed);
+    for (auto key : {ProblemKey::CaptureNoInput, ProblemKey::CaptureLost, ProblemKey::CaptureUnreadable})
+        face_.clearProblem(key);
     return true;
+}
+
+void Monitor::reportCaptureError(const CaptureError& e) {
+    const auto key = e.kind() == CaptureError::Kind::Unreadable ? ProblemKey::CaptureUnreadable : ProblemKey::CaptureNoInput;
+    face_.setProblem(Problem{key, {}, e.what(), {}});
 }
 
 void Monitor::stop() { services_.device.Stop(); }
@@ -105,7 +111,7 @@ void Monitor::StateChanged() {
     if (!recording) {
         device.Close();
         const std::string failure = device.failure();
-        if (!failure.empty()) face_.setProblem(Problem{ProblemKey::CaptureFailed, {}, failure, {}});
+        if (!failure.empty()) face_.setProblem(Problem{ProblemKey::CaptureLost, {}, failure, {}});
         if (!log_.pending().empty()) retryLog();
     }
     control_.captureStateChanged(recording);

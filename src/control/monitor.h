@@ -69,6 +69,8 @@ public:
     void StateChanged() override;
 
 private:
+    void reportCaptureError(const CaptureError& e);
+
     MonitorFace& face_;
     ControlFace& control_;
     MonitorServices services_;

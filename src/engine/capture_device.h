@@ -18,10 +18,16 @@ public:
     virtual void StateChanged() = 0;
 };
 
-// A call the device cannot carry out (no input, unreadable file).
+// A call the device cannot carry out: no sound input to open, or a recording that
+// cannot be read.
 class CaptureError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    enum class Kind { NoInput, Unreadable };
+    explicit CaptureError(const std::string& what, Kind kind = Kind::NoInput) : std::runtime_error(what), kind_(kind) {}
+    Kind kind() const { return kind_; }
+
+private:
+    Kind kind_;
 };
 
 class CaptureDevice {

@@ -5,7 +5,9 @@ namespace ravelin {
 int problemRank(ProblemKey key) {
     switch (key) {
         case ProblemKey::UnwrittenRecords: return 0;
-        case ProblemKey::CaptureFailed:
+        case ProblemKey::CaptureNoInput:
+        case ProblemKey::CaptureLost:
+        case ProblemKey::CaptureUnreadable:
         case ProblemKey::ScratchFile: return 1;
         case ProblemKey::AlarmSound1:
         case ProblemKey::AlarmSound2:
@@ -14,6 +16,10 @@ int problemRank(ProblemKey key) {
         case ProblemKey::StationRecordsDropped: return 3;
         default: return 2;
     }
+}
+
+bool isCaptureProblem(ProblemKey key) {
+    return key == ProblemKey::CaptureNoInput || key == ProblemKey::CaptureLost || key == ProblemKey::CaptureUnreadable;
 }
 
 namespace {
@@ -45,8 +51,12 @@ std::string problemSentenceJa(const Problem& p) {
     switch (p.key) {
         case ProblemKey::UnwrittenRecords:
             return "CSVに書き込めていない記録が" + p.detail + "件あります（" + p.reason + "）。再試行します。";
-        case ProblemKey::CaptureFailed:
-            return "音声入力を使えません: " + p.detail;
+        case ProblemKey::CaptureNoInput:
+            return "音声入力装置を開けません（" + p.detail + "）。";
+        case ProblemKey::CaptureLost:
+            return "音声入力が途切れたため、計測を止めました（" + p.detail + "）。";
+        case ProblemKey::CaptureUnreadable:
+            return "入力の録音ファイルを読めません（" + p.detail + "）。";
         case ProblemKey::ScratchFile:
             return "作業ファイル「~Record.tmp」を作れません（" + p.detail + "）。計数は続けます。";
         case ProblemKey::BoxText3:
@@ -85,8 +95,12 @@ std::string problemSentenceEn(const Problem& p) {
     switch (p.key) {
         case ProblemKey::UnwrittenRecords:
             return p.detail + " log record(s) not yet written (" + p.reason + "); retrying";
-        case ProblemKey::CaptureFailed:
-            return "capture failed: " + p.detail;
+        case ProblemKey::CaptureNoInput:
+            return "cannot open the sound input: " + p.detail;
+        case ProblemKey::CaptureLost:
+            return "capture ended: " + p.detail;
+        case ProblemKey::CaptureUnreadable:
+            return "cannot read the recording: " + p.detail;
         case ProblemKey::ScratchFile:
             return "cannot create the scratch file ~Record.tmp (" + p.detail + "); counting goes on";
         case ProblemKey::BoxText3:

@@ -9,7 +9,9 @@ namespace ravelin {
 
 enum class ProblemKey {
     UnwrittenRecords,     // rank 0: records
-    CaptureFailed,        // rank 1: capture (no input, lost device, unreadable source)
+    CaptureNoInput,       // rank 1: capture — no sound input to open
+    CaptureLost,          // rank 1: the input went away, or a read failed, mid-run
+    CaptureUnreadable,    // rank 1: a recording that cannot be read
     ScratchFile,          // rank 1
     BoxText3,             // rank 2: boxes
     BoxText4,
@@ -37,6 +39,7 @@ struct Problem {
 };
 
 int problemRank(ProblemKey key);
+bool isCaptureProblem(ProblemKey key);
 
 // The fixed Japanese sentence the window's status line shows.
 std::string problemSentenceJa(const Problem& problem);

@@ -63,14 +63,16 @@ FileSource::~FileSource() = default;
 std::int32_t FileSource::openSource() {
     auto file = std::make_unique<File>();
     file->handle = sf_open(path_.c_str(), SFM_READ, &file->info);
-    if (!file->handle) throw CaptureError("cannot read \"" + path_ + "\" as a recording: " + sf_strerror(nullptr));
+    if (!file->handle) throw CaptureError("cannot read \"" + path_ + "\" as a recording: " + sf_strerror(nullptr), CaptureError::Kind::Unreadable);
     const SF_INFO& info = file->info;
     if (info.channels < 1 || info.samplerate < 1)
         throw CaptureError("\"" + path_ + "\" holds no usable audio (channels " + std::to_string(info.channels) +
-                           ", rate " + std::to_string(info.samplerate) + ")");
+                           ", rate " + std::to_string(info.samplerate) + ")",
+                           CaptureError::Kind::Unreadable);
     if (info.samplerate > kMostSamplesPerSecond)
         throw CaptureError("\"" + path_ + "\" has " + std::to_string(info.samplerate) +
-                           " samples a second, more than a recording of a counter can use");
+                           " samples a second, more than a recording of a counter can use",
+                           CaptureError::Kind::Unreadable);
     file->reading = readingFor(info.format);
     const auto values = static_cast<std::size_t>(kChunkFrames) * static_cast<std::size_t>(info.channels);
     if (file->reading == Reading::RawUnsigned) {

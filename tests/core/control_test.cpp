@@ -51,11 +51,16 @@ TEST(Control, ADeviceThatCannotOpenIsReported) {
     Rig rig;
     rig.device.failOpen = true;
     EXPECT_FALSE(rig.start());
-    ASSERT_TRUE(rig.face.hasProblem(ProblemKey::CaptureFailed));
-    EXPECT_EQ(rig.face.problems[ProblemKey::CaptureFailed].detail, "no input");
+    ASSERT_TRUE(rig.face.hasProblem(ProblemKey::CaptureNoInput));
+    EXPECT_EQ(rig.face.problems[ProblemKey::CaptureNoInput].detail, "no input");
     rig.device.failOpen = false;
+    rig.device.failOpenUnreadable = true;
+    EXPECT_FALSE(rig.start());
+    EXPECT_TRUE(rig.face.hasProblem(ProblemKey::CaptureUnreadable));
+    rig.device.failOpenUnreadable = false;
     EXPECT_TRUE(rig.start());
-    EXPECT_FALSE(rig.face.hasProblem(ProblemKey::CaptureFailed));
+    EXPECT_FALSE(rig.face.hasProblem(ProblemKey::CaptureNoInput));
+    EXPECT_FALSE(rig.face.hasProblem(ProblemKey::CaptureUnreadable));
 }
 
 TEST(Control, ALostDeviceEndsCaptureTheNormalWay) {
@@ -65,7 +70,7 @@ TEST(Control, ALostDeviceEndsCaptureTheNormalWay) {
     rig.device.Stop();
     rig.device.deliverAll();
     EXPECT_EQ(rig.face.states.back(), false);
-    EXPECT_EQ(rig.face.problems[ProblemKey::CaptureFailed].detail, "device unplugged");
+    EXPECT_EQ(rig.face.problems[ProblemKey::CaptureLost].detail, "device unplugged");
 }
 
 TEST(Control, UnloadDeletesTheScratchFileEvenOneThatExistedBefore) {

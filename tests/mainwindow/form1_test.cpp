@@ -246,13 +246,13 @@ TEST(Form1Window, ABadBoxShowsOnTheProblemLineUntilItIsFixed) {
 
 TEST(Form1Window, ALongProblemIsShortenedButKeepsTheCount) {
     WindowRig rig;
-    rig.window.setProblem(Problem{ProblemKey::CaptureFailed, {}, std::string(200, 'x'), {}});
+    rig.window.setProblem(Problem{ProblemKey::CaptureNoInput, {}, std::string(200, 'x'), {}});
     rig.window.setProblem(Problem{ProblemKey::NoAudioOutput, {}, {}, {}});
     const QString shown = rig.window.statusLabel()->text();
     EXPECT_TRUE(shown.endsWith("（他1件）"));
     EXPECT_LE(QFontMetrics(rig.window.statusLabel()->font()).horizontalAdvance(shown),
               rig.window.statusLabel()->contentsRect().width());
-    rig.window.clearProblem(ProblemKey::CaptureFailed);
+    rig.window.clearProblem(ProblemKey::CaptureNoInput);
     rig.window.clearProblem(ProblemKey::NoAudioOutput);
     EXPECT_TRUE(rig.window.statusLabel()->text().isEmpty());
 }

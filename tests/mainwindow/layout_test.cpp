@@ -62,7 +62,7 @@ TEST(StatusLine, MostSeriousFirstThenTheCountOfOthers) {
     problems[ProblemKey::BoxText3] = Problem{ProblemKey::BoxText3, "abc", {}, {}};
     EXPECT_EQ(statusLine(problems).text(), "「しきい値」の「abc」は数値として使えません。前の値で続けます。（他1件）");
 
-    problems[ProblemKey::CaptureFailed] = Problem{ProblemKey::CaptureFailed, {}, "no input", {}};
+    problems[ProblemKey::CaptureNoInput] = Problem{ProblemKey::CaptureNoInput, {}, "no input", {}};
     problems[ProblemKey::UnwrittenRecords] = Problem{ProblemKey::UnwrittenRecords, {}, "2", "Permission denied"};
     const StatusLine line = statusLine(problems);
     EXPECT_EQ(line.sentence.rfind("CSVに書き込めていない記録が2件", 0), 0u) << line.sentence;

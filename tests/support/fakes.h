@@ -63,12 +63,14 @@ public:
     std::int32_t bufferSize = 22050;
     std::int16_t bufferCount = 16;
     bool failOpen = false;
+    bool failOpenUnreadable = false;
     bool recording = false;
     std::string failureText;
 
     void Open() override {
         calls.push_back("Open");
         if (failOpen) throw CaptureError("no input");
+        if (failOpenUnreadable) throw CaptureError("not a recording", CaptureError::Kind::Unreadable);
     }
     std::int32_t BufferSize() const override { return bufferSize; }
     std::int16_t BufferCount() const override { return bufferCount; }
