@@ -10,7 +10,7 @@
 #include "app/station.h"
 #include "app/stop_signals.h"
 #include "control/monitor.h"
-#include "platform/capture_sources.h"
+#include "app/source.h"
 #include "platform/dialogs.h"
 #include "platform/posix_files.h"
 #include "platform/sound.h"
@@ -63,15 +63,8 @@ int runGui(int& argc, char** argv, const Options& options) {
     std::setlocale(LC_NUMERIC, "C");
     app.setApplicationName("ravelin");
 
-    CaptureOptions captureOptions;
-    captureOptions.fast = options.fast;
-    if (options.seed) captureOptions.seed = *options.seed;
-    std::string error;
-    auto device = createCaptureDevice(options.input.value_or("audio"), captureOptions, error);
-    if (!device) {
-        std::fprintf(stderr, "ravelin: --input: %s\n", error.c_str());
-        return 2;
-    }
+    auto device = captureDeviceFor(options);
+    if (!device) return 2;
 
     auto dialogs = createQtDialogs();
     Form1 window(*dialogs);
@@ -82,17 +75,17 @@ int runGui(int& argc, char** argv, const Options& options) {
     Monitor monitor(window, window, MonitorServices{*device, files, clock, *player, &displays});
     window.attach(Form1::Services{&monitor, &files, player.get(), &displays});
     applyOptions(window, monitor.state(), options);
+    // Declared before the station, whose shut-down still turns the event loop.
+    std::unique_ptr<SecondsLimit> limit;
+    if (options.seconds) {
+        limit = std::make_unique<SecondsLimit>(monitor, *options.seconds);
+        monitor.pipeline().addObserver(limit.get());
+    }
     std::string stationError;
     const auto station = startStation(options, monitor, window, stationError);
     if (!stationError.empty()) {
         std::fprintf(stderr, "ravelin: %s\n", stationError.c_str());
         return 2;
-    }
-
-    std::unique_ptr<SecondsLimit> limit;
-    if (options.seconds) {
-        limit = std::make_unique<SecondsLimit>(monitor, *options.seconds);
-        monitor.pipeline().addObserver(limit.get());
     }
 
     // The trend and waveform windows must not keep the program alive.

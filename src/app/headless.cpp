@@ -10,7 +10,7 @@
 #include "app/stop_signals.h"
 #include "control/monitor.h"
 #include "engine/convert.h"
-#include "platform/capture_sources.h"
+#include "app/source.h"
 #include "platform/posix_files.h"
 #include "platform/sound.h"
 
@@ -94,15 +94,8 @@ int runHeadless(const Options& options) {
         std::fprintf(stderr, "ravelin: %s\n", error.c_str());
         return 2;
     }
-    CaptureOptions captureOptions;
-    captureOptions.fast = options.fast;
-    if (options.seed) captureOptions.seed = *options.seed;
-    std::string error;
-    auto device = createCaptureDevice(options.input.value_or("audio"), captureOptions, error);
-    if (!device) {
-        std::fprintf(stderr, "ravelin: --input: %s\n", error.c_str());
-        return 2;
-    }
+    auto device = captureDeviceFor(options);
+    if (!device) return 2;
 
     HeadlessFace face(options, options.seconds);
     PosixFileSystem files;

@@ -1,0 +1,19 @@
+#include "app/source.h"
+
+#include <cstdio>
+
+#include "platform/capture_sources.h"
+
+namespace ravelin {
+
+std::unique_ptr<CaptureDevice> captureDeviceFor(const Options& options) {
+    CaptureOptions captureOptions;
+    captureOptions.fast = options.fast;
+    if (options.seed) captureOptions.seed = *options.seed;
+    std::string error;
+    auto device = createCaptureDevice(options.input.value_or("audio"), captureOptions, error);
+    if (!device) std::fprintf(stderr, "ravelin: --input: %s\n", error.c_str());
+    return device;
+}
+
+}  // namespace ravelin

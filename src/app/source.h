@@ -1,0 +1,14 @@
+#pragma once
+
+#include <memory>
+
+#include "app/options.h"
+#include "engine/capture_device.h"
+
+namespace ravelin {
+
+// The capture device --input names (the live sound input by default), paced by --fast
+// and seeded by --seed. nullptr after a message on stderr when the name is no source.
+std::unique_ptr<CaptureDevice> captureDeviceFor(const Options& options);
+
+}  // namespace ravelin
