@@ -22,7 +22,7 @@ trap cleanup EXIT
 
 # The server picks a free display number and writes it to the pipe once it accepts clients.
 mkfifo "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp 3>"$work/displayfd" >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1600x900x24 -nolisten tcp -noreset 3>"$work/displayfd" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 read -r -t 20 number <"$work/displayfd" || { echo "measure_gui: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$number"

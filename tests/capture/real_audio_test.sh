@@ -14,34 +14,15 @@ for tool in pulseaudio pactl paplay python3; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed (scripts/install-deps installs it)"; exit 1; }
 done
 
-export HOME=$tmp/home XDG_RUNTIME_DIR=$tmp/run
-unset PULSE_SERVER PULSE_SINK PULSE_SOURCE
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-cat >"$tmp/default.pa" <<'EOF'
-load-module module-native-protocol-unix auth-anonymous=1
-load-module module-null-sink sink_name=nullsink norewinds=1
-load-module module-remap-source source_name=qtmic master=nullsink.monitor
-set-default-sink nullsink
-set-default-source qtmic
-EOF
-
-pa_pid=""
+source "$here/../support/services.sh"
 run_pid=""
 cleanup() {
     if [ -n "$run_pid" ] && kill -0 "$run_pid" 2>/dev/null; then kill -KILL "$run_pid"; wait "$run_pid" || true; fi
-    if [ -n "$pa_pid" ]; then kill -TERM "$pa_pid" 2>/dev/null || true; wait "$pa_pid" || true; fi
+    stop_services
 }
 trap cleanup EXIT
-
-pulseaudio --daemonize=no -n -F "$tmp/default.pa" --exit-idle-time=-1 --realtime=no --high-priority=no \
-    >"$tmp/pulseaudio.log" 2>&1 &
-pa_pid=$!
-for _ in $(seq 100); do
-    pactl info >/dev/null 2>&1 && break
-    sleep 0.1
-done
-pactl info >/dev/null 2>&1 || { echo "FAIL: PulseAudio did not answer"; cat "$tmp/pulseaudio.log"; exit 1; }
+start_pulseaudio || { echo "FAIL: PulseAudio did not answer"; exit 1; }
+pa_pid=${pids[-1]}
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

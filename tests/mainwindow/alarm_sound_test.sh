@@ -7,7 +7,7 @@ set -euo pipefail
 ravelin=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 check="python3 $here/tone_check.py"
-source "$here/services.sh"
+source "$here/../support/services.sh"
 start_pulseaudio
 start_xvfb
 

@@ -7,7 +7,7 @@ set -euo pipefail
 ravelin=$(realpath "$1")
 shot=$(realpath -m "$2")
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/services.sh"
+source "$here/../support/services.sh"
 start_xvfb
 
 fail=0

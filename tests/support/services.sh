@@ -27,7 +27,7 @@ start_pulseaudio() {
   mkdir -p "$work/home" "$work/runtime"
   chmod 700 "$work/runtime"
   export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime
-  unset PULSE_SERVER
+  unset PULSE_SERVER PULSE_SINK PULSE_SOURCE
   cat >"$work/pulse.pa" <<'PA'
 load-module module-native-protocol-unix auth-anonymous=1
 load-module module-null-sink sink_name=nullsink norewinds=1
@@ -42,7 +42,7 @@ PA
 }
 
 start_xvfb() {
-  Xvfb -displayfd 9 -screen 0 1280x800x24 -nolisten tcp 9>"$work/display" >"$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 9 -screen 0 1280x800x24 -nolisten tcp -noreset 9>"$work/display" >"$work/xvfb.log" 2>&1 &
   pids+=($!)
   wait_for 100 test -s "$work/display" || { echo "Xvfb did not start" >&2; return 1; }
   export DISPLAY=:$(head -n1 "$work/display")
