@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The window program capturing from the simulated tube in real time with the trend graph
-# shown, under a virtual display: CPU share of one core from 10 s to 70 s after start
-# (the display server not counted) and peak resident memory.
-# Usage: bench/measure_gui.sh [path/to/ravelin]   (default: build/bin/ravelin)
+# shown (or, with --no-graph, the main window alone), under a virtual display: CPU share of
+# one core from 10 s to 70 s after start (the display server not counted) and peak
+# resident memory.
+# Usage: bench/measure_gui.sh [--no-graph] [path/to/ravelin]   (default: build/bin/ravelin)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+graph=--graph
+if [ "${1:-}" = --no-graph ]; then graph=""; shift; fi
 program=$(realpath "${1:-$top/build/bin/ravelin}")
 cpu_limit=${CPU_LIMIT_PERCENT:-1}
 memory_limit_kb=${MEMORY_LIMIT_KB:-102400}
@@ -28,7 +31,7 @@ read -r -t 20 number <"$work/displayfd" || { echo "measure_gui: Xvfb did not sta
 export DISPLAY=":$number"
 
 mkdir "$work/run"
-(cd "$work/run" && exec env QT_QPA_PLATFORM=xcb "$program" --input sim --graph --start --sensitivity 29) \
+(cd "$work/run" && exec env QT_QPA_PLATFORM=xcb "$program" --input sim $graph --start --sensitivity 29) \
   >"$work/app.log" 2>&1 &
 app_pid=$!
 
