@@ -15,6 +15,7 @@
 #include "outputs/station_publisher.h"
 #include "platform/mosquitto_client.h"
 #include "platform/mqtt_support.h"
+#include "platform/posix_files.h"
 
 namespace ravelin {
 namespace {

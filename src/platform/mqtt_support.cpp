@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 namespace ravelin {
 
@@ -55,13 +54,6 @@ bool readPasswordFile(const std::string& path, std::string& password, std::strin
         return false;
     }
     return true;
-}
-
-LocalDateTime SystemUtcClock::utcNow() const {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm {};
-    gmtime_r(&now, &tm);
-    return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
 }  // namespace ravelin

@@ -90,11 +90,24 @@ bool PosixFileSystem::exists(const std::string& path) {
 
 bool PosixFileSystem::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+namespace {
+LocalDateTime fromTm(const std::tm& tm) {
+    return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+}  // namespace
+
 LocalDateTime SystemClock::now() const {
     const std::time_t t = std::time(nullptr);
     std::tm tm{};
     localtime_r(&t, &tm);
-    return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+    return fromTm(tm);
+}
+
+LocalDateTime SystemUtcClock::utcNow() const {
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    return fromTm(tm);
 }
 
 }  // namespace ravelin

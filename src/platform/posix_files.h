@@ -1,9 +1,10 @@
-// The file system and the clock of the machine.
+// The file system and the clocks of the machine.
 #pragma once
 
 #include <map>
 
 #include "engine/services.h"
+#include "outputs/station_publisher.h"
 
 namespace ravelin {
 
@@ -21,9 +22,16 @@ private:
     std::map<std::string, int> held_;
 };
 
+// Local time, for the log.
 class SystemClock : public Clock {
 public:
     LocalDateTime now() const override;
+};
+
+// Coordinated universal time, for station mode's messages.
+class SystemUtcClock : public UtcClock {
+public:
+    LocalDateTime utcNow() const override;
 };
 
 }  // namespace ravelin
