@@ -1,6 +1,7 @@
 #include "outputs/csv_log.h"
 
 #include <cstdio>
+#include <set>
 
 #include "engine/convert.h"
 
@@ -44,12 +45,19 @@ bool CsvLog::append(const LogRecord& record) {
 }
 
 bool CsvLog::retry() {
-    // Oldest first, and nothing after a record that failed: the order in each file holds.
-    while (!pending_.empty()) {
-        if (!writeOne(pending_.front())) return false;
-        pending_.pop_front();
+    // Oldest first. A record that fails holds back the later records of its own file, so
+    // the order in each file holds, but not those of other files: a folder that cannot be
+    // written does not keep the records of a good one out of the log.
+    std::set<std::string> blocked;
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        if (blocked.count(it->record.path) == 0 && writeOne(*it)) {
+            it = pending_.erase(it);
+        } else {
+            blocked.insert(it->record.path);
+            ++it;
+        }
     }
-    return true;
+    return pending_.empty();
 }
 
 bool CsvLog::writeOne(Pending& p) {

@@ -1,6 +1,6 @@
 // The per-minute CSV log: one record a minute appended to the file of the day.
 // Append-only and loses nothing: a record that cannot be written is kept and
-// retried, in order, into the file of its own date.
+// retried, in order within its file, into the file of its own date.
 #pragma once
 
 #include <cstddef>

@@ -82,6 +82,27 @@ TEST(CsvLog, FailedRecordsAreKeptAndWrittenInOrderIntoTheFileOfTheirDate) {
     EXPECT_TRUE(log.pending().empty());
 }
 
+TEST(CsvLog, AFolderThatCannotBeWrittenHoldsBackOnlyItsOwnRecords) {
+    MemoryFileSystem fs;
+    CsvLog log(fs);
+    FixedClock clock;
+    fs.deniedFolders = {"bad"};
+    clock.time = {2026, 12, 7, 10, 0, 0};
+    EXPECT_FALSE(log.append(makeLogRecord(clock, "bad/", 0.1f)));
+    // The user picks another folder: its records go there at once.
+    clock.time = {2026, 12, 7, 10, 1, 0};
+    EXPECT_FALSE(log.append(makeLogRecord(clock, "good/", 0.2f)));
+    clock.time = {2026, 12, 7, 10, 2, 0};
+    EXPECT_FALSE(log.append(makeLogRecord(clock, "bad/", 0.3f)));
+    const std::string name = kMu + "SVHData20261207.csv";
+    EXPECT_EQ(fs.files["good/" + name], "\"2026/12/07\",\"10:01\",0.2\r\n");
+    EXPECT_EQ(log.pending().size(), 2u);
+    // The bad folder's records keep their order when it can be written again.
+    fs.deniedFolders.clear();
+    EXPECT_TRUE(log.retry());
+    EXPECT_EQ(fs.files["bad/" + name], "\"2026/12/07\",\"10:00\",0.1\r\n\"2026/12/07\",\"10:02\",0.3\r\n");
+}
+
 TEST(CsvLog, APartlyWrittenRecordIsCompletedNeverWrittenTwice) {
     MemoryFileSystem fs;
     CsvLog log(fs);

@@ -132,6 +132,7 @@ public:
     std::set<std::string> folders{""};
     std::set<std::string> held;
     bool failOpen = false, failSync = false, failMkdir = false, failHold = false;
+    std::set<std::string> deniedFolders;  // files in these cannot be opened
     long writeLimit = -1;   // bytes one write() accepts, -1 for all
     int failWritesAfter = -1;  // writes that succeed before every later one fails, -1 never
     int opens = 0, syncs = 0;
@@ -168,8 +169,9 @@ public:
         ++opens;
         const auto slash = path.find_last_of('/');
         const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash);
-        if (failOpen || !folders.count(folder)) {
-            error = failOpen ? "Permission denied" : "No such file or directory";
+        const bool denied = failOpen || deniedFolders.count(folder);
+        if (denied || !folders.count(folder)) {
+            error = denied ? "Permission denied" : "No such file or directory";
             return nullptr;
         }
         files[path];  // created when missing
