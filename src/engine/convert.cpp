@@ -117,6 +117,12 @@ std::optional<T> toFloating(std::string_view text) {
     // from_chars wants a digit before or after the stop, which the grammar ensures.
     T value{};
     const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::fixed);
+    if (ec == std::errc::result_out_of_range && ptr == s.data() + s.size()) {
+        // Out of range below 1 is a number too small for the type: it is zero, not an error.
+        const std::string_view whole = std::string_view(s).substr(0, s.find('.'));
+        if (whole.find_first_not_of("+-0") == std::string_view::npos) return s[0] == '-' ? -T{0} : T{0};
+        return std::nullopt;
+    }
     if (ec != std::errc{} || ptr != s.data() + s.size() || !std::isfinite(value)) return std::nullopt;
     return value;
 }

@@ -1,5 +1,7 @@
 #include "engine/pipeline.h"
 
+#include <limits>
+
 #include "engine/convert.h"
 #include "engine/detector.h"
 #include "engine/displays.h"
@@ -89,6 +91,15 @@ void Pipeline::doseRate(std::int32_t pulses) {
     if (!sensitivity) return;  // Start makes sure there is one
     state_.Sensitivity = *sensitivity;
     const DoseStep step = doseStep(state_, state_.ElapsedSeconds, pulses, *sensitivity);
+    // A count capped to fit its slot stays in the CPM for a minute; so does the report.
+    const std::int32_t s = state_.ElapsedSeconds;
+    if (pulses > std::numeric_limits<std::int16_t>::max()) {
+        lastCappedSecond_ = s;
+        face_.setProblem(Problem{ProblemKey::CountOverflow, {}, integerText(pulses), {}});
+    } else if (lastCappedSecond_ != 0 && (s < lastCappedSecond_ || s - lastCappedSecond_ >= 60)) {
+        lastCappedSecond_ = 0;
+        face_.clearProblem(ProblemKey::CountOverflow);
+    }
     if (step.finite)
         face_.clearProblem(ProblemKey::DoseOverflow);
     else

@@ -74,6 +74,8 @@ private:
     // The levels of the last scan whose C - D and C + D fitted in 16 bits.
     std::int16_t lastLower_ = 47;
     std::int16_t lastUpper_ = 53;
+    // The last second whose count was more than a slot of SecondCounts holds, 0 for none.
+    std::int32_t lastCappedSecond_ = 0;
 };
 
 }  // namespace ravelin

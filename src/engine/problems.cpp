@@ -75,6 +75,8 @@ std::string problemSentenceJa(const Problem& p) {
             return "「しきい値」と「不感帯」から求めた表示位置が範囲を超えたため、テスト表示を完了できません（" + p.detail + "）。";
         case ProblemKey::DoseOverflow:
             return "「GM菅γ線感度」の「" + p.boxText + "」では線量率が範囲を超えます。前の値を表示します。";
+        case ProblemKey::CountOverflow:
+            return "1秒間のパルス数が32767を超えました（" + p.detail + "）。CPMと線量率はその秒を32767として計算します。";
         case ProblemKey::TrendScale:
             return "「第二段警報上限値」の「" + p.boxText + "」ではグラフの目盛りを決められません。";
         case ProblemKey::AlarmSound1:
@@ -119,6 +121,8 @@ std::string problemSentenceEn(const Problem& p) {
             return "the test snapshot's threshold lines are out of range (" + p.detail + ")";
         case ProblemKey::DoseOverflow:
             return "--sensitivity \"" + p.boxText + "\" puts the dose rate out of range; the previous dose is kept";
+        case ProblemKey::CountOverflow:
+            return p.detail + " pulses in one second exceed 32767; CPM and dose rate count 32767 for that second";
         case ProblemKey::TrendScale:
             return "--alarm2 \"" + p.boxText + "\" gives the trend graph no scale";
         case ProblemKey::AlarmSound1:

@@ -23,6 +23,7 @@ enum class ProblemKey {
     Overflow,             // C - D or C + D outside 16 bits: the last good levels are used
     SnapshotOverflow,     // 8 x (C -/+ D) outside 16 bits: no snapshot taken
     DoseOverflow,         // the dose left the float range: the previous dose stands
+    CountOverflow,        // a second with more than 32767 pulses: CPM and dose count 32767 for it
     TrendScale,           // the graph's stage-2 limit gives no scale
     AlarmSound1,          // rank 3: sound
     AlarmSound2,

@@ -52,6 +52,14 @@ TEST(FloatConversion, NearestValueAndFiniteOnly) {
     EXPECT_TRUE(toDouble("1" + std::string(39, '0')));
     EXPECT_FALSE(toDouble("1" + std::string(400, '0')));
     EXPECT_FALSE(toSingle("abc"));
+    // Too small for the type is zero, with its sign, not an error.
+    const std::string tiny = "0." + std::string(60, '0') + "1";
+    ASSERT_TRUE(toSingle(tiny));
+    EXPECT_EQ(*toSingle(tiny), 0.0f);
+    EXPECT_TRUE(std::signbit(*toSingle(" -" + tiny)));
+    ASSERT_TRUE(toDouble("0." + std::string(400, '0') + "1"));
+    EXPECT_EQ(*toDouble("0." + std::string(400, '0') + "1"), 0.0);
+    EXPECT_GT(*toSingle("0." + std::string(40, '0') + "1"), 0.0f);  // a subnormal stays
 }
 
 TEST(NumberTexts, SinglesUseSevenSignificantDigitsWithoutExponent) {

@@ -200,3 +200,28 @@ TEST(Pipeline, TrendGraphThatCannotScaleIsReported) {
     EXPECT_TRUE(rig.face.hasProblem(ProblemKey::TrendScale));
     EXPECT_EQ(rig.face.text(Box::Text1), "1");
 }
+
+TEST(Pipeline, ASecondBeyondItsSlotIsCappedAndReportedForAMinuteWhileTheTotalKeepsEveryPulse) {
+    Rig rig;
+    rig.device.bufferSize = 100000;  // a recording at a high sample rate
+    rig.start("600");                // Sensitivity 3600
+    rig.face.texts[Box::Text5] = "0";
+    std::vector<std::uint8_t> busy(100000);
+    for (std::size_t i = 0; i < busy.size(); ++i) busy[i] = i % 2 ? 0 : 255;  // 50,000 pulses
+    rig.second(busy);
+    EXPECT_EQ(rig.face.text(Box::Text2), "49999");
+    EXPECT_EQ(rig.face.text(Box::Text6), "1966020");  // 32767 x 60
+    ASSERT_TRUE(rig.face.hasProblem(ProblemKey::CountOverflow));
+    for (int s = 2; s <= 60; ++s) rig.secondWithPulses(0);
+    EXPECT_TRUE(rig.face.hasProblem(ProblemKey::CountOverflow));  // still in the minute's sum
+    rig.secondWithPulses(0);
+    EXPECT_FALSE(rig.face.hasProblem(ProblemKey::CountOverflow));
+}
+
+TEST(Pipeline, TheTotalCountGoesPastThirtyTwoBits) {
+    Rig rig;
+    rig.start();
+    rig.monitor.state().TotalCount = 2147483647;
+    rig.secondWithPulses(2);
+    EXPECT_EQ(rig.face.text(Box::Text2), "2147483649");
+}
