@@ -7,9 +7,13 @@
 #include <optional>
 #include <span>
 
+#include "engine/convert.h"
 #include "engine/snapshot.h"
 
 namespace ravelin {
+
+// L, the dose of the trend graph's top tick: T2 / 0.7 to the nearest whole number, halves to even.
+inline double trendTopValue(double t2) { return roundHalfEven(t2 / 0.7); }
 
 struct TrendInputs {
     const std::array<float, 600>* history;  // DoseHistory

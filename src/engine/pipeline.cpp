@@ -1,5 +1,6 @@
 #include "engine/pipeline.h"
 
+#include <cmath>
 #include <limits>
 
 #include "engine/convert.h"
@@ -38,12 +39,19 @@ void Pipeline::BufferDone(std::int16_t index, std::int32_t byteCount, std::int16
 
     doseRate(pulses);
     logStep();
-    if (face_.isChecked(Check::Check1)) testSnapshot();
+    // A window's problem goes with its box: unticked, nothing is drawn that could fail.
+    if (face_.isChecked(Check::Check1))
+        testSnapshot();
+    else
+        face_.clearProblem(ProblemKey::SnapshotOverflow);
     for (int stage = 1; stage <= 2; ++stage) {
         if (const auto limit = alarms_.CheckAlarmStage(stage))
             for (auto* o : observers_) o->alarmFired(stage, state_.CurrentDose, *limit);
     }
-    if (face_.isChecked(Check::Check5)) trendGraph();
+    if (face_.isChecked(Check::Check5))
+        trendGraph();
+    else
+        face_.clearProblem(ProblemKey::TrendScale);
 
     if (!observers_.empty()) {
         const SecondReport report{state_.ElapsedSeconds, state_.TotalCount, face_.text(Box::Text6),
@@ -145,9 +153,12 @@ void Pipeline::trendGraph() {
     if (!displays_) return;
     TrendInputs inputs{&state_.DoseHistory, state_.LatestHistoryIndex, {}, {}, {}, {}};
     inputs.t2 = settings_.readDouble(Box::Text10);
-    inputs.t1 = settings_.readDouble(Box::Text9);
-    inputs.t1Single = settings_.readSingle(Box::Text9);
-    inputs.t2Single = settings_.readSingle(Box::Text10);
+    // The redraw reads the other limits only once the stage-2 limit has given it a scale.
+    if (inputs.t2 && std::isfinite(*inputs.t2 / 0.7) && trendTopValue(*inputs.t2) != 0) {
+        inputs.t1 = settings_.readDouble(Box::Text9);
+        inputs.t1Single = settings_.readSingle(Box::Text9);
+        inputs.t2Single = settings_.readSingle(Box::Text10);
+    }
     if (displays_->redrawTrend(inputs))
         face_.clearProblem(ProblemKey::TrendScale);
     else

@@ -65,8 +65,10 @@ std::string problemSentenceJa(const Problem& p) {
         case ProblemKey::BoxText7:
         case ProblemKey::BoxText9:
         case ProblemKey::BoxText10:
-            return std::string("「") + boxLabelJa(p.key) + "」の「" + p.boxText +
-                   "」は数値として使えません。前の値で続けます。";
+            return std::string("「") + boxLabelJa(p.key) + "」の「" + p.boxText + "」は数値として使えません。" +
+                   (p.fallback == BoxFallback::Previous  ? "前の値で続けます。"
+                    : p.fallback == BoxFallback::Default ? "既定値で続けます。"
+                                                         : "使える値がまだありません。");
         case ProblemKey::SkipNegative:
             return "「分解能」の「" + p.boxText + "」は負の値です。0として計数します。";
         case ProblemKey::Overflow:
@@ -111,8 +113,10 @@ std::string problemSentenceEn(const Problem& p) {
         case ProblemKey::BoxText7:
         case ProblemKey::BoxText9:
         case ProblemKey::BoxText10:
-            return std::string(boxOptionEn(p.key)) + " \"" + p.boxText +
-                   "\" is not a usable number; the previous value is used";
+            return std::string(boxOptionEn(p.key)) + " \"" + p.boxText + "\" is not a usable number; " +
+                   (p.fallback == BoxFallback::Previous  ? "the previous value is used"
+                    : p.fallback == BoxFallback::Default ? "the default is used"
+                                                         : "there is no value to use yet");
         case ProblemKey::SkipNegative:
             return "--skip \"" + p.boxText + "\" is negative; scanning with 0";
         case ProblemKey::Overflow:

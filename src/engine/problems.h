@@ -32,11 +32,19 @@ enum class ProblemKey {
     StationRecordsDropped,  // station records kept past their limit: the oldest dropped
 };
 
+// What stands in for a box that does not convert.
+enum class BoxFallback {
+    Previous,  // the last text of the box that converted
+    Default,   // none converted yet: the box's default
+    Nothing,   // none converted yet and no default: what needs the value is skipped
+};
+
 struct Problem {
     ProblemKey key;
     std::string boxText;  // the offending text, quoted in the message, when there is one
     std::string detail;   // a path, a device name or a count, when there is one
     std::string reason;   // what the system said (an errno text), when there is one
+    BoxFallback fallback = BoxFallback::Previous;  // for a box that does not convert
 };
 
 int problemRank(ProblemKey key);

@@ -25,8 +25,11 @@ std::optional<T> SettingReader::read(Box box, Kind kind, Convert convert) {
         face_.clearProblem(problemFor(box));
         return value;
     }
-    face_.setProblem(Problem{problemFor(box), text, {}, {}});
     const auto it = lastGood_.find(key);
+    const BoxFallback fallback = it != lastGood_.end() ? BoxFallback::Previous
+                                 : kind == Kind::Int16 ? BoxFallback::Default
+                                                       : BoxFallback::Nothing;
+    face_.setProblem(Problem{problemFor(box), text, {}, {}, fallback});
     if (it == lastGood_.end()) return std::nullopt;
     return convert(it->second);
 }

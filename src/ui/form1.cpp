@@ -183,7 +183,10 @@ void Form1::refreshStatus() {
 }
 
 void Form1::captureStateChanged(bool recording) {
+    // The focus goes to the button that can be pressed next, not on along the tab order
+    // into a readout box.
     button("cmdRec")->setEnabled(!recording);
+    if (!recording && button("cmdStop")->hasFocus()) button("cmdRec")->setFocus();
     button("cmdStop")->setEnabled(recording);
     if (recording) button("cmdStop")->setFocus();
 }

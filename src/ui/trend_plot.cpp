@@ -6,8 +6,6 @@
 
 namespace ravelin {
 
-double trendTopValue(double t2) { return roundHalfEven(t2 / 0.7); }
-
 Rgb trendBarColour(float dose, float t1, float t2) {
     Rgb colour = kLightGreen;
     if (dose > t1) colour = kLightYellow;

@@ -9,6 +9,8 @@
 #include <variant>
 #include <vector>
 
+#include "engine/displays.h"
+
 namespace ravelin {
 
 struct Rgb {
@@ -58,9 +60,6 @@ struct TrendPlot {
     std::vector<PlotOp> ops;
     TrendEnd end = TrendEnd::Complete;
 };
-
-// L, the dose of the top tick: T2 / 0.7 to the nearest whole number, halves to even.
-double trendTopValue(double t2);
 
 // The bar colour of one dose: strict comparisons, above T2 wins over above T1.
 Rgb trendBarColour(float dose, float t1, float t2);

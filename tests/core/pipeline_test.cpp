@@ -93,12 +93,16 @@ TEST(Pipeline, BadBoxesUseTheLastValueThatConvertedAndAreReported) {
     EXPECT_EQ(rig.face.text(Box::Text2), "2");
     ASSERT_TRUE(rig.face.hasProblem(ProblemKey::BoxText3));
     EXPECT_EQ(rig.face.problems[ProblemKey::BoxText3].boxText, "abc");
+    EXPECT_EQ(problemSentenceJa(rig.face.problems[ProblemKey::BoxText3]),
+              "「しきい値」の「abc」は数値として使えません。既定値で続けます。");
     rig.face.texts[Box::Text3] = "100";  // every sample of 128 is... above 97: nothing arms
     rig.secondWithPulses(2);
     EXPECT_FALSE(rig.face.hasProblem(ProblemKey::BoxText3));
     rig.face.texts[Box::Text3] = "";  // back to 100, not to the default
     rig.secondWithPulses(2);
     EXPECT_EQ(rig.monitor.state().thresholdCentre, 100);
+    EXPECT_EQ(problemSentenceJa(rig.face.problems[ProblemKey::BoxText3]),
+              "「しきい値」の「」は数値として使えません。前の値で続けます。");
     EXPECT_EQ(rig.face.text(Box::Text2), "6");
 
     rig.face.texts[Box::Text7] = "x";  // the sensitivity of the run goes on
@@ -182,6 +186,11 @@ TEST(Pipeline, SnapshotWithOverflowingLevelsIsReportedAndCaptureGoesOn) {
     EXPECT_EQ(monitor.state().TestDone, 0);
     EXPECT_TRUE(rig.face.hasProblem(ProblemKey::SnapshotOverflow));
     EXPECT_TRUE(rig.device.recording);
+    // Unticked, no snapshot is due and the problem is gone.
+    rig.face.checks[Check::Check1] = false;
+    rig.device.fill(std::vector<std::uint8_t>(22050, 128));
+    rig.device.deliverAll();
+    EXPECT_FALSE(rig.face.hasProblem(ProblemKey::SnapshotOverflow));
 }
 
 TEST(Pipeline, TrendGraphThatCannotScaleIsReported) {
@@ -191,6 +200,7 @@ TEST(Pipeline, TrendGraphThatCannotScaleIsReported) {
     Monitor monitor(rig.face, rig.face, MonitorServices{rig.device, rig.files, rig.clock, rig.player, &displays});
     rig.face.checks[Check::Check5] = true;
     rig.face.texts[Box::Text10] = "0.3";
+    rig.face.texts[Box::Text9] = "zz";  // not reached: the redraw stops at the scale
     rig.face.texts[Box::Text7] = "120";
     monitor.start();
     rig.device.deliverAll();
@@ -198,7 +208,33 @@ TEST(Pipeline, TrendGraphThatCannotScaleIsReported) {
     rig.device.deliverAll();
     EXPECT_EQ(*displays.lastT2, 0.3);
     EXPECT_TRUE(rig.face.hasProblem(ProblemKey::TrendScale));
+    EXPECT_FALSE(rig.face.hasProblem(ProblemKey::BoxText9));
     EXPECT_EQ(rig.face.text(Box::Text1), "1");
+    // A limit box that stops converting: its previous value stands in, and the sentence says so.
+    rig.face.texts[Box::Text10] = "abc";
+    rig.device.fill(std::vector<std::uint8_t>(22050, 128));
+    rig.device.deliverAll();
+    EXPECT_EQ(problemSentenceJa(rig.face.problems[ProblemKey::BoxText10]),
+              "「第二段警報上限値」の「abc」は数値として使えません。前の値で続けます。");
+    // Unticked, the graph is not drawn and its problem is gone.
+    rig.face.checks[Check::Check5] = false;
+    rig.device.fill(std::vector<std::uint8_t>(22050, 128));
+    rig.device.deliverAll();
+    EXPECT_FALSE(rig.face.hasProblem(ProblemKey::TrendScale));
+}
+
+TEST(Pipeline, ALimitBoxThatNeverConvertedSaysThereIsNoValueYet) {
+    Rig rig;
+    rig.face.checks[Check::Check2] = true;
+    rig.face.texts[Box::Text9] = "abc";
+    rig.start();
+    rig.secondWithPulses(0);
+    ASSERT_TRUE(rig.face.hasProblem(ProblemKey::BoxText9));
+    EXPECT_EQ(problemSentenceJa(rig.face.problems[ProblemKey::BoxText9]),
+              "「第一段警報上限値」の「abc」は数値として使えません。使える値がまだありません。");
+    EXPECT_EQ(problemSentenceEn(rig.face.problems[ProblemKey::BoxText9]),
+              "--alarm1 \"abc\" is not a usable number; there is no value to use yet");
+    EXPECT_EQ(rig.monitor.state().AlarmLatch1, 0);
 }
 
 TEST(Pipeline, ASecondBeyondItsSlotIsCappedAndReportedForAMinuteWhileTheTotalKeepsEveryPulse) {

@@ -201,6 +201,7 @@ TEST(Form1Window, ButtonRuleOnStateChanged) {
     rig.device.deliverAll();
     EXPECT_TRUE(rec->isEnabled());
     EXPECT_FALSE(stop->isEnabled());
+    EXPECT_TRUE(rec->hasFocus());  // not the readout box next in the tab order
     EXPECT_EQ(rig.device.calls.back(), "Close");
 }
 
