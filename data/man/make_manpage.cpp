@@ -42,11 +42,9 @@ std::string page() {
         if (*o.valueName) m += " \\fI" + roff(o.valueName) + "\\fR";
         m += "\n" + roff(o.help) + "\n";
     }
-    m += ".SH EXIT STATUS\n"
-         ".TP\n0\nThe source ended, the given seconds were done, or the program was told to stop.\n"
-         ".TP\n1\nThe source of samples failed.\n"
-         ".TP\n2\nA command\\-line error or a setting that is not a number.\n"
-         ".TP\n3\nLog records could not be written.\n";
+    m += ".SH EXIT STATUS\n";
+    for (const auto& e : ravelin::exitStatusTable())
+        m += ".TP\n" + std::to_string(e.status) + "\n" + roff(e.meaning) + "\n";
     m += ".SH FILES\n"
          ".TP\n\\fI/usr/share/ravelin/sounds/alarm1.wav\\fR, \\fI/usr/share/ravelin/sounds/alarm2.wav\\fR\n"
          "The program's own alarm sounds, played when \\fIdaiichi.wav\\fR (stage 1) or \\fIdaini.wav\\fR\n"

@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "app/station.h"
 #include "app/stop_signals.h"
@@ -59,6 +61,20 @@ void applyOptions(Form1& window, MonitorState& state, const Options& o) {
 }
 
 int runGui(int& argc, char** argv, const Options& options) {
+    // Without a display the window system would abort the program; say what to do instead.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const bool needsDisplay = platform == nullptr || *platform == '\0' || std::strncmp(platform, "xcb", 3) == 0 ||
+                              std::strncmp(platform, "wayland", 7) == 0;
+    const auto isSet = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    if (needsDisplay && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr,
+                     "ravelin: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not set);\n"
+                     "use --headless to monitor without a window\n");
+        return 1;
+    }
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     app.setApplicationName("ravelin");

@@ -1,7 +1,10 @@
 #include "app/headless.h"
 
 #include <QCoreApplication>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -60,9 +63,20 @@ public:
     void showMessage(const std::string& text) override { std::fprintf(stderr, "ravelin: %s\n", text.c_str()); }
 
     void secondDone(const SecondReport& r) override {
-        std::fprintf(stdout, "%d,%lld,%s,%s,%d,%d\n", r.seconds, static_cast<long long>(r.total), r.cpmText.c_str(),
-                     r.doseText.c_str(), r.alarmLatch1, r.alarmLatch2);
-        std::fflush(stdout);
+        if (!outputFailed_) {
+            const bool written = std::fprintf(stdout, "%d,%lld,%s,%s,%d,%d\n", r.seconds,
+                                              static_cast<long long>(r.total), r.cpmText.c_str(), r.doseText.c_str(),
+                                              r.alarmLatch1, r.alarmLatch2) >= 0;
+            if (!written || std::fflush(stdout) != 0) {
+                // Nobody reads the readouts any more (a closed pipe, a full disk): a clean
+                // stop, so that the log and the scratch file are dealt with as at any stop.
+                outputFailed_ = true;
+                std::fprintf(stderr, "ravelin: cannot write the readouts to standard output: %s; stopping\n",
+                             std::strerror(errno));
+                if (monitor_) monitor_->stop();
+                return;
+            }
+        }
         if (seconds_ && r.seconds >= *seconds_ && monitor_) monitor_->stop();
     }
     void alarmFired(int stage, float dose, float limit) override {
@@ -71,6 +85,7 @@ public:
     }
 
     bool captureFailed() const { return captureFailed_; }
+    bool outputFailed() const { return outputFailed_; }
 
 private:
     std::map<Box, std::string> texts_;
@@ -79,6 +94,7 @@ private:
     std::optional<long long> seconds_;
     Monitor* monitor_ = nullptr;
     bool captureFailed_ = false;
+    bool outputFailed_ = false;
 };
 
 class NoStagePlayer : public SoundPlayer {
@@ -90,6 +106,9 @@ public:
 }  // namespace
 
 int runHeadless(const Options& options) {
+    // A reader that goes away is an error on the write, handled below, not a signal that
+    // would end the program before the log is dealt with.
+    std::signal(SIGPIPE, SIG_IGN);
     if (const std::string error = checkHeadlessSettings(options); !error.empty()) {
         std::fprintf(stderr, "ravelin: %s\n", error.c_str());
         return 2;
@@ -124,15 +143,17 @@ int runHeadless(const Options& options) {
 
     StopSignals stopSignals([&monitor] { monitor.stop(); });
 
-    std::fputs("seconds,total,cpm,usv_h,alarm1,alarm2\n", stdout);
-    std::fflush(stdout);
+    if (std::fputs("seconds,total,cpm,usv_h,alarm1,alarm2\n", stdout) < 0 || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "ravelin: cannot write the readouts to standard output: %s\n", std::strerror(errno));
+        return 1;
+    }
     monitor.load();
     int status = 0;
     if (!monitor.start()) {
         status = 1;
     } else {
         QCoreApplication::exec();
-        if (face.captureFailed()) status = 1;
+        if (face.captureFailed() || face.outputFailed()) status = 1;
     }
     if (!monitor.unload()) {
         for (const auto& p : monitor.log().pending()) {

@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,18 @@
 #include "app/headless.h"
 #include "app/options.h"
 #include "platform/capture_sources.h"
+
+namespace {
+// By the time a face returns, the capture has stopped, every record is written and
+// synced (or printed) and the scratch file is gone. The process ends here, without the
+// static destructors: the audio back end's threads can crash or hang in them (seen
+// with PulseAudio: an assertion in its dispatcher, a sound cache waiting on its loader).
+[[noreturn]] void endProcess(int status) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(status);
+}
+}  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv, argv + argc);
@@ -31,10 +44,13 @@ int main(int argc, char** argv) {
             std::printf("%s\t%s\n", input.id.c_str(), input.description.c_str());
         return 0;
     }
+    int status;
     if (options.headless) {
         QCoreApplication app(argc, argv);
         std::setlocale(LC_NUMERIC, "C");
-        return ravelin::runHeadless(options);
+        status = ravelin::runHeadless(options);
+        endProcess(status);
     }
-    return ravelin::runGui(argc, argv, options);
+    status = ravelin::runGui(argc, argv, options);
+    endProcess(status);
 }

@@ -2,6 +2,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <charconv>
+#include <cstdint>
+#include <limits>
 
 #include "app/version.h"
 
@@ -30,10 +33,21 @@ const std::vector<OptionInfo>& optionTable() {
         {"mqtt", "URL", "Publish readings to an MQTT broker: mqtt://host[:port] or mqtts://host[:port]."},
         {"mqtt-prefix", "P", "Topic prefix (default ravelin/<hostname>)."},
         {"mqtt-user", "U", "MQTT user name."},
-        {"mqtt-password-file", "F", "File holding the MQTT password; it must not be readable by others."},
+        {"mqtt-password-file", "F", "File whose first line is the MQTT password; only its owner may have access (chmod 600)."},
         {"mqtt-ca", "F", "CA certificate file for mqtts://."},
         {"help", "", "Show this help and exit."},
         {"version", "", "Show the program's name and version and exit."},
+    };
+    return table;
+}
+
+const std::vector<ExitStatusInfo>& exitStatusTable() {
+    static const std::vector<ExitStatusInfo> table = {
+        {0, "The source ended, the given seconds were done, or SIGINT or SIGTERM stopped the run."},
+        {1, "The source could not be opened or was lost, the readouts could not be written to standard output, "
+            "or there is no display for the window."},
+        {2, "A command-line error, or a setting that is refused before capture starts."},
+        {3, "Log records could not be written by the end; they are printed on standard error."},
     };
     return table;
 }
@@ -50,14 +64,17 @@ std::string helpText() {
         else left += "\n" + std::string(28, ' ');
         out += left + o.help + "\n";
     }
+    out += "\nExit status:\n";
+    for (const auto& e : exitStatusTable()) out += "  " + std::to_string(e.status) + "  " + e.meaning + "\n";
     return out;
 }
 
 namespace {
-bool parseWhole(const std::string& text, long long& value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 18) return false;
-    value = std::stoll(text);
-    return true;
+// Plain digits only (no sign, no blanks) making a number from low to high.
+bool parseWhole(const std::string& text, unsigned long long low, unsigned long long high, unsigned long long& value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc{} && end == text.data() + text.size() && value >= low && value <= high;
 }
 }  // namespace
 
@@ -112,20 +129,21 @@ ParseResult parseOptions(const std::vector<std::string>& arguments) {
     o.mqttCa = value("mqtt-ca");
 
     if (auto s = value("seconds")) {
-        long long n = 0;
-        if (!parseWhole(*s, n) || n < 1) {
-            result.error = "--seconds: \"" + *s + "\" is not a whole number of seconds above 0";
+        // The elapsed seconds are a 32-bit count.
+        unsigned long long n = 0;
+        if (!parseWhole(*s, 1, std::numeric_limits<std::int32_t>::max(), n)) {
+            result.error = "--seconds: \"" + *s + "\" is not a whole number of seconds from 1 to 2147483647";
             return result;
         }
-        o.seconds = n;
+        o.seconds = static_cast<long long>(n);
     }
     if (auto s = value("seed")) {
-        long long n = 0;
-        if (!parseWhole(*s, n)) {
-            result.error = "--seed: \"" + *s + "\" is not a whole number";
+        unsigned long long n = 0;
+        if (!parseWhole(*s, 0, std::numeric_limits<unsigned long long>::max(), n)) {
+            result.error = "--seed: \"" + *s + "\" is not a whole number from 0 to 18446744073709551615";
             return result;
         }
-        o.seed = static_cast<unsigned long long>(n);
+        o.seed = n;
     }
     if (o.noLog && o.logFolder) {
         result.error = "--no-log and --log-folder cannot be given together";

@@ -17,6 +17,14 @@ struct OptionInfo {
 // Every option, in the order --help lists them.
 const std::vector<OptionInfo>& optionTable();
 
+struct ExitStatusInfo {
+    int status;
+    const char* meaning;
+};
+
+// The exit statuses, for --help and the manual page.
+const std::vector<ExitStatusInfo>& exitStatusTable();
+
 struct Options {
     bool headless = false;
     bool help = false;

@@ -10,7 +10,9 @@ std::string checkHeadlessSettings(const Options& o) {
     if (!o.sensitivity || o.sensitivity->empty()) return kNoSensitivityMessage;
     const auto sensitivity = toSingle(*o.sensitivity);
     if (!sensitivity) return "--sensitivity: \"" + *o.sensitivity + "\" is not a number";
-    if (!sensitivityFromBox(*sensitivity)) return "--sensitivity: \"" + *o.sensitivity + "\" is not above 0";
+    if (!(*sensitivity > 0.0f)) return "--sensitivity: \"" + *o.sensitivity + "\" is not above 0";
+    if (!sensitivityFromBox(*sensitivity))
+        return "--sensitivity: \"" + *o.sensitivity + "\" is too large: the dose rate's divisor leaves the number range";
 
     struct Int16Setting {
         const char* option;

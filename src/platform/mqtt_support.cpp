@@ -13,7 +13,9 @@ namespace ravelin {
 bool readPasswordFile(const std::string& path, std::string& password, std::string& error) {
     const std::string name = "--mqtt-password-file " + path;
     // The mode is checked on the file opened, not on a name that could change in between.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Non-blocking, so that a named pipe with no writer is refused below instead of
+    // holding up the start; a regular file reads the same either way.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         error = name + ": " + std::strerror(errno);
         return false;

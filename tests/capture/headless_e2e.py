@@ -157,10 +157,39 @@ class ExitStatus(unittest.TestCase):
             self.assertIn(source[5:], err)
             self.assertIn(out, ("", HEADER + "\n"))
 
+    def test_the_widest_seed_and_seconds_are_taken(self):
+        status, out, err = run(headless("--input", "sim", "--seed", "18446744073709551615", "--sensitivity", "120",
+                                        "--no-log", "--seconds", "2"))
+        self.assertEqual((status, len(out.splitlines())), (0, 3), err)
+
+    def test_a_reader_that_goes_away_stops_the_run_cleanly_with_status_1(self):
+        cwd = tempfile.mkdtemp(dir=WORK)
+        p = subprocess.Popen([RAVELIN, "--headless", "--input", "sim:600", "--fast", "--sensitivity", "120"],
+                             cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, stdin=subprocess.DEVNULL)
+        p.stdout.readline()
+        p.stdout.close()  # as `| head -1` does
+        _, err = p.communicate(timeout=60)
+        self.assertEqual(p.returncode, 1, err)
+        self.assertIn("Broken pipe", err.decode("utf-8"))
+        self.assertNotIn("~Record.tmp", os.listdir(cwd))
+        with open("/dev/full", "w") as full:
+            status = subprocess.run([RAVELIN, "--headless", "--input", "sim", "--fast", "--seconds", "3",
+                                     "--sensitivity", "120", "--no-log"], cwd=cwd, stdout=full,
+                                    stderr=subprocess.PIPE, timeout=60).returncode
+        self.assertEqual(status, 1)
+
+    def test_the_window_without_a_display_is_status_1_with_a_hint(self):
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        p = subprocess.run([RAVELIN, "--input", "sim"], cwd=WORK, env=env, capture_output=True, timeout=60,
+                           stdin=subprocess.DEVNULL)
+        self.assertEqual(p.returncode, 1, p.stderr)
+        self.assertIn("--headless", p.stderr.decode("utf-8"))
+
     def test_command_line_errors_are_status_2(self):
         good = ["--input", wav("worked.wav"), "--sensitivity", "120"]
         cases = [
             ["--bogus"], ["--seconds", "abc"], ["--seconds", "0"], ["--seconds", "-3"], ["--seed", "x"],
+            ["--seconds", "2147483648"], ["--seed", "18446744073709551616"], ["--seed", "-1"],
             ["--no-log", "--log-folder", WORK], ["--start"], ["--graph"], ["--test"], ["extra"],
             ["--input", "bogus"], ["--input", "sim:abc"], ["--input", "sim:-5"], ["--input", "file:"],
         ]
@@ -178,6 +207,7 @@ class ExitStatus(unittest.TestCase):
             (["--sensitivity", "0"], "--sensitivity", "0"),
             (["--sensitivity", "-120"], "--sensitivity", "-120"),
             (["--sensitivity", "1e3"], "--sensitivity", "1e3"),
+            (["--sensitivity", "34" + "0" * 37], "--sensitivity", "too large"),
             (["--sensitivity", "120", "--threshold", "40000"], "--threshold", "40000"),
             (["--sensitivity", "120", "--threshold", "5x"], "--threshold", "5x"),
             (["--sensitivity", "120", "--dead-band", "x"], "--dead-band", "x"),

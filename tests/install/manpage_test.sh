@@ -23,7 +23,13 @@ while IFS= read -r line; do
   words=$(sed -E 's/^ +--[a-z0-9-]+( [A-Z]+)? *//; s/^ +//' <<<"$line" | tr -s ' ')
   [ -n "$words" ] || continue
   grep -qF -- "$words" <<<"$flat" || fail "help text '$words' is not in the manual page"
-done < <(sed -n '/^Options:/,$p' <<<"$help" | tail -n +2)
+done < <(sed -n '/^Options:/,/^$/p' <<<"$help" | tail -n +2)
+# So is every exit status.
+while IFS= read -r line; do
+  meaning=$(sed -E 's/^ +[0-9]+ +//' <<<"$line" | tr -s ' ')
+  grep -qF -- "$meaning" <<<"$flat" || fail "exit status '$line' is not in the manual page"
+done < <(sed -n '/^Exit status:/,$p' <<<"$help" | tail -n +2)
+grep -q '^Exit status:' <<<"$help" || fail "--help gives no exit statuses"
 # And nothing more: the manual page lists no option --help lacks.
 mapfile -t pageheads < <(sed -n '/^OPTIONS/,/^[A-Z]/p' <<<"$text" | grep -E '^ {7}--' | sed -E 's/^ +(--[a-z0-9-]+( [A-Z]+)?).*/\1/')
 [ "${#pageheads[@]}" -eq "${#heads[@]}" ] || fail "${#pageheads[@]} options in the manual page, ${#heads[@]} in --help"

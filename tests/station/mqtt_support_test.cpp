@@ -50,6 +50,12 @@ TEST(PasswordFile, RefusesMissingEmptyAndNonRegularFiles) {
     EXPECT_FALSE(readPasswordFile(writeFile("empty", "\n", 0600), password, error));
     EXPECT_NE(error.find("no password"), std::string::npos);
     EXPECT_FALSE(readPasswordFile("/tmp", password, error));
+    // A named pipe nobody writes to is refused at once rather than waited on.
+    const std::string fifo = writeFile("fifo-placeholder", "x", 0600) + ".fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(readPasswordFile(fifo, password, error));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos);
+    ::unlink(fifo.c_str());
 }
 
 TEST(SystemUtcClock, GivesAPlausibleUtcTime) {
