@@ -20,6 +20,14 @@
 namespace ravelin {
 namespace {
 
+// Writes and flushes one line of readouts. False, after saying why on stderr, when it
+// cannot be written (a reader that went away, a full disk).
+bool writeReadoutLine(const std::string& line) {
+    if (std::fputs(line.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return true;
+    std::fprintf(stderr, "ravelin: cannot write the readouts to standard output: %s\n", std::strerror(errno));
+    return false;
+}
+
 // The headless face: boxes are the command-line values, readouts go to stdout.
 class HeadlessFace : public MonitorFace, public ControlFace, public PipelineObserver {
 public:
@@ -63,19 +71,15 @@ public:
     void showMessage(const std::string& text) override { std::fprintf(stderr, "ravelin: %s\n", text.c_str()); }
 
     void secondDone(const SecondReport& r) override {
-        if (!outputFailed_) {
-            const bool written = std::fprintf(stdout, "%d,%lld,%s,%s,%d,%d\n", r.seconds,
-                                              static_cast<long long>(r.total), r.cpmText.c_str(), r.doseText.c_str(),
-                                              r.alarmLatch1, r.alarmLatch2) >= 0;
-            if (!written || std::fflush(stdout) != 0) {
-                // Nobody reads the readouts any more (a closed pipe, a full disk): a clean
-                // stop, so that the log and the scratch file are dealt with as at any stop.
-                outputFailed_ = true;
-                std::fprintf(stderr, "ravelin: cannot write the readouts to standard output: %s; stopping\n",
-                             std::strerror(errno));
-                if (monitor_) monitor_->stop();
-                return;
-            }
+        if (outputFailed_) return;
+        const std::string line = integerText(r.seconds) + "," + integerText(r.total) + "," + r.cpmText + "," +
+                                 r.doseText + "," + integerText(r.alarmLatch1) + "," + integerText(r.alarmLatch2) + "\n";
+        if (!writeReadoutLine(line)) {
+            // Nobody reads the readouts any more: a clean stop, so that the log and the
+            // scratch file are dealt with as at any stop.
+            outputFailed_ = true;
+            if (monitor_) monitor_->stop();
+            return;
         }
         if (seconds_ && r.seconds >= *seconds_ && monitor_) monitor_->stop();
     }
@@ -143,10 +147,7 @@ int runHeadless(const Options& options) {
 
     StopSignals stopSignals([&monitor] { monitor.stop(); });
 
-    if (std::fputs("seconds,total,cpm,usv_h,alarm1,alarm2\n", stdout) < 0 || std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "ravelin: cannot write the readouts to standard output: %s\n", std::strerror(errno));
-        return 1;
-    }
+    if (!writeReadoutLine("seconds,total,cpm,usv_h,alarm1,alarm2\n")) return 1;
     monitor.load();
     int status = 0;
     if (!monitor.start()) {

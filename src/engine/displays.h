@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -14,6 +15,8 @@ namespace ravelin {
 
 // L, the dose of the trend graph's top tick: T2 / 0.7 to the nearest whole number, halves to even.
 inline double trendTopValue(double t2) { return roundHalfEven(t2 / 0.7); }
+// Whether T2 gives the graph a scale: T2 / 0.7 in range and L not 0.
+inline bool trendHasScale(double t2) { return std::isfinite(t2 / 0.7) && trendTopValue(t2) != 0; }
 
 struct TrendInputs {
     const std::array<float, 600>* history;  // DoseHistory

@@ -1,6 +1,5 @@
 #include "engine/pipeline.h"
 
-#include <cmath>
 #include <limits>
 
 #include "engine/convert.h"
@@ -154,7 +153,7 @@ void Pipeline::trendGraph() {
     TrendInputs inputs{&state_.DoseHistory, state_.LatestHistoryIndex, {}, {}, {}, {}};
     inputs.t2 = settings_.readDouble(Box::Text10);
     // The redraw reads the other limits only once the stage-2 limit has given it a scale.
-    if (inputs.t2 && std::isfinite(*inputs.t2 / 0.7) && trendTopValue(*inputs.t2) != 0) {
+    if (inputs.t2 && trendHasScale(*inputs.t2)) {
         inputs.t1 = settings_.readDouble(Box::Text9);
         inputs.t1Single = settings_.readSingle(Box::Text9);
         inputs.t2Single = settings_.readSingle(Box::Text10);

@@ -29,6 +29,18 @@ public:
         return scaleOk;
     }
 };
+
+// A rig whose monitor draws into spy windows.
+struct DisplayRig {
+    Rig rig;
+    SpyDisplays displays;
+    Monitor monitor{rig.face, rig.face, MonitorServices{rig.device, rig.files, rig.clock, rig.player, &displays}};
+    void start() {
+        rig.face.texts[Box::Text7] = "120";
+        monitor.start();
+        rig.device.deliverAll();
+    }
+};
 }  // namespace
 
 TEST(Pipeline, FirstSecondsGiveCpmAndDoseOfTheWorkedExample) {
@@ -150,14 +162,11 @@ TEST(Pipeline, ScratchFileThatCannotBeCreatedStillCounts) {
 }
 
 TEST(Pipeline, TestSnapshotStopsCaptureAndIgnoresLaterBuffers) {
-    Rig rig;
-    SpyDisplays displays;
-    Monitor monitor(rig.face, rig.face, MonitorServices{rig.device, rig.files, rig.clock, rig.player, &displays});
+    DisplayRig d;
+    auto& [rig, displays, monitor] = d;
     rig.face.checks[Check::Check1] = true;
     rig.face.checks[Check::Check5] = true;
-    rig.face.texts[Box::Text7] = "120";
-    monitor.start();
-    rig.device.deliverAll();
+    d.start();
     rig.device.fill(std::vector<std::uint8_t>(22050, 128));
     rig.device.fill(std::vector<std::uint8_t>(22050, 128));  // already on its way when Stop is called
     rig.device.deliverAll();
@@ -171,16 +180,12 @@ TEST(Pipeline, TestSnapshotStopsCaptureAndIgnoresLaterBuffers) {
 }
 
 TEST(Pipeline, SnapshotWithOverflowingLevelsIsReportedAndCaptureGoesOn) {
-    Rig rig;
-    SpyDisplays displays;
-    Monitor monitor(rig.face, rig.face, MonitorServices{rig.device, rig.files, rig.clock, rig.player, &displays});
+    DisplayRig d;
+    auto& [rig, displays, monitor] = d;
     rig.face.checks[Check::Check1] = true;
     rig.face.texts[Box::Text3] = "4096";
-    rig.face.texts[Box::Text7] = "120";
-    monitor.start();
-    rig.device.deliverAll();
-    rig.device.fill(std::vector<std::uint8_t>(22050, 128));
-    rig.device.deliverAll();
+    d.start();
+    rig.secondWithPulses(0);
     EXPECT_TRUE(displays.lastLevels.lower.has_value());
     EXPECT_FALSE(displays.lastLevels.upper.has_value());
     EXPECT_EQ(monitor.state().TestDone, 0);
@@ -188,38 +193,31 @@ TEST(Pipeline, SnapshotWithOverflowingLevelsIsReportedAndCaptureGoesOn) {
     EXPECT_TRUE(rig.device.recording);
     // Unticked, no snapshot is due and the problem is gone.
     rig.face.checks[Check::Check1] = false;
-    rig.device.fill(std::vector<std::uint8_t>(22050, 128));
-    rig.device.deliverAll();
+    rig.secondWithPulses(0);
     EXPECT_FALSE(rig.face.hasProblem(ProblemKey::SnapshotOverflow));
 }
 
 TEST(Pipeline, TrendGraphThatCannotScaleIsReported) {
-    Rig rig;
-    SpyDisplays displays;
+    DisplayRig d;
+    auto& [rig, displays, monitor] = d;
     displays.scaleOk = false;
-    Monitor monitor(rig.face, rig.face, MonitorServices{rig.device, rig.files, rig.clock, rig.player, &displays});
     rig.face.checks[Check::Check5] = true;
     rig.face.texts[Box::Text10] = "0.3";
     rig.face.texts[Box::Text9] = "zz";  // not reached: the redraw stops at the scale
-    rig.face.texts[Box::Text7] = "120";
-    monitor.start();
-    rig.device.deliverAll();
-    rig.device.fill(std::vector<std::uint8_t>(22050, 128));
-    rig.device.deliverAll();
+    d.start();
+    rig.secondWithPulses(0);
     EXPECT_EQ(*displays.lastT2, 0.3);
     EXPECT_TRUE(rig.face.hasProblem(ProblemKey::TrendScale));
     EXPECT_FALSE(rig.face.hasProblem(ProblemKey::BoxText9));
     EXPECT_EQ(rig.face.text(Box::Text1), "1");
     // A limit box that stops converting: its previous value stands in, and the sentence says so.
     rig.face.texts[Box::Text10] = "abc";
-    rig.device.fill(std::vector<std::uint8_t>(22050, 128));
-    rig.device.deliverAll();
+    rig.secondWithPulses(0);
     EXPECT_EQ(problemSentenceJa(rig.face.problems[ProblemKey::BoxText10]),
               "「第二段警報上限値」の「abc」は数値として使えません。前の値で続けます。");
     // Unticked, the graph is not drawn and its problem is gone.
     rig.face.checks[Check::Check5] = false;
-    rig.device.fill(std::vector<std::uint8_t>(22050, 128));
-    rig.device.deliverAll();
+    rig.secondWithPulses(0);
     EXPECT_FALSE(rig.face.hasProblem(ProblemKey::TrendScale));
 }
 
