@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 
+#include "app/journal_prefix.h"
+#include "app/service.h"
 #include "app/settings_check.h"
 #include "app/station.h"
 #include "app/stop_signals.h"
@@ -24,7 +26,8 @@ namespace {
 // cannot be written (a reader that went away, a full disk).
 bool writeReadoutLine(const std::string& line) {
     if (std::fputs(line.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return true;
-    std::fprintf(stderr, "ravelin: cannot write the readouts to standard output: %s\n", std::strerror(errno));
+    std::fprintf(stderr, "%sravelin: cannot write the readouts to standard output: %s\n", journalPrefix(Priority::Error),
+                 std::strerror(errno));
     return false;
 }
 
@@ -60,7 +63,9 @@ public:
         auto& said = problems_[problem.key];
         if (said == sentence) return;
         said = sentence;
-        std::fprintf(stderr, "ravelin: %s\n", sentence.c_str());
+        const bool serious = isCaptureProblem(problem.key) || problem.key == ProblemKey::UnwrittenRecords;
+        std::fprintf(stderr, "%sravelin: %s\n", journalPrefix(serious ? Priority::Error : Priority::Warning),
+                     sentence.c_str());
         if (isCaptureProblem(problem.key)) captureFailed_ = true;
     }
     void clearProblem(ProblemKey key) override { problems_.erase(key); }
@@ -68,7 +73,9 @@ public:
     void captureStateChanged(bool recording) override {
         if (!recording) QCoreApplication::exit(0);
     }
-    void showMessage(const std::string& text) override { std::fprintf(stderr, "ravelin: %s\n", text.c_str()); }
+    void showMessage(const std::string& text) override {
+        std::fprintf(stderr, "%sravelin: %s\n", journalPrefix(Priority::Notice), text.c_str());
+    }
 
     void secondDone(const SecondReport& r) override {
         if (outputFailed_) return;
@@ -84,7 +91,8 @@ public:
         if (seconds_ && r.seconds >= *seconds_ && monitor_) monitor_->stop();
     }
     void alarmFired(int stage, float dose, float limit) override {
-        std::fprintf(stderr, "ravelin: alarm stage %d: %s µSv/h is above the limit %s µSv/h\n", stage,
+        std::fprintf(stderr, "%sravelin: alarm stage %d: %s µSv/h is above the limit %s µSv/h\n",
+                     journalPrefix(Priority::Warning), stage,
                      singleText(dose).c_str(), singleText(limit).c_str());
     }
 
@@ -114,7 +122,7 @@ int runHeadless(const Options& options) {
     // would end the program before the log is dealt with.
     std::signal(SIGPIPE, SIG_IGN);
     if (const std::string error = checkHeadlessSettings(options); !error.empty()) {
-        std::fprintf(stderr, "ravelin: %s\n", error.c_str());
+        std::fprintf(stderr, "%sravelin: %s\n", journalPrefix(Priority::Error), error.c_str());
         return 2;
     }
     auto device = captureDeviceFor(options);
@@ -136,7 +144,7 @@ int runHeadless(const Options& options) {
     std::string stationError;
     const auto station = startStation(options, monitor, face, stationError);
     if (!stationError.empty()) {
-        std::fprintf(stderr, "ravelin: %s\n", stationError.c_str());
+        std::fprintf(stderr, "%sravelin: %s\n", journalPrefix(Priority::Error), stationError.c_str());
         return 2;
     }
     if (options.logFolder) {
@@ -145,6 +153,8 @@ int runHeadless(const Options& options) {
         monitor.state().SaveFolder = folder;
     }
 
+    // Under systemd: ready at the first buffer, a status a minute, the watchdog while buffers come.
+    const auto service = startServiceLink(monitor);
     StopSignals stopSignals([&monitor] { monitor.stop(); });
 
     if (!writeReadoutLine("seconds,total,cpm,usv_h,alarm1,alarm2\n")) return 1;
@@ -160,7 +170,8 @@ int runHeadless(const Options& options) {
         for (const auto& p : monitor.log().pending()) {
             std::string line = p.record.line();
             line.resize(line.size() - 2);  // without its CR LF
-            std::fprintf(stderr, "ravelin: unwritten record for %s: %s\n", p.record.path.c_str(), line.c_str());
+            std::fprintf(stderr, "%sravelin: unwritten record for %s: %s\n", journalPrefix(Priority::Error),
+                         p.record.path.c_str(), line.c_str());
         }
         status = 3;
     }

@@ -7,6 +7,7 @@
 
 #include "app/gui.h"
 #include "app/headless.h"
+#include "app/journal_prefix.h"
 #include "app/options.h"
 #include "platform/capture_sources.h"
 
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv, argv + argc);
     const ravelin::ParseResult parsed = ravelin::parseOptions(arguments);
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "ravelin: %s\nTry 'ravelin --help'.\n", parsed.error.c_str());
+        const char* prefix = ravelin::journalPrefix(ravelin::Priority::Error);
+        std::fprintf(stderr, "%sravelin: %s\n%sTry 'ravelin --help'.\n", prefix, parsed.error.c_str(), prefix);
         return 2;
     }
     const ravelin::Options& options = parsed.options;

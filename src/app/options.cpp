@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "app/config_file.h"
 #include "app/version.h"
 
 namespace ravelin {
@@ -26,6 +27,9 @@ const std::vector<OptionInfo>& optionTable() {
         {"no-log", "", "Do not write the per-minute CSV log."},
         {"log-folder", "DIR", "Folder for the CSV log files (default: the working directory)."},
         {"seed", "N", "Seed for the simulated GM tube, for a repeatable run."},
+        {"config", "FILE", "Headless only: read settings from FILE, one 'key = value' a line, the keys being these "
+                           "options' names without the dashes; a switch takes true or false. An option given on the "
+                           "command line wins over the file."},
         {"start", "", "Window only: press 開始 once the window shows."},
         {"graph", "", "Window only: tick リアルタイムグラフ表示 (the trend graph)."},
         {"test", "", "Window only: tick テスト (the waveform snapshot)."},
@@ -79,6 +83,12 @@ bool parseWhole(const std::string& text, unsigned long long low, unsigned long l
 }  // namespace
 
 ParseResult parseOptions(const std::vector<std::string>& arguments) {
+    const ParseResult commandLine = parseArguments(arguments);
+    if (!commandLine.error.empty() || !commandLine.options.config) return commandLine;
+    return withConfigFile(arguments, commandLine);
+}
+
+ParseResult parseArguments(const std::vector<std::string>& arguments) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     for (const auto& o : optionTable()) {
@@ -98,6 +108,8 @@ ParseResult parseOptions(const std::vector<std::string>& arguments) {
         result.error = "unexpected argument: " + parser.positionalArguments().first().toStdString();
         return result;
     }
+    for (const auto& option : optionTable())
+        if (parser.isSet(QString::fromUtf8(option.name))) result.given.push_back(option.name);
     Options& o = result.options;
     auto value = [&](const char* name) -> std::optional<std::string> {
         const QString n = QString::fromUtf8(name);
@@ -127,6 +139,7 @@ ParseResult parseOptions(const std::vector<std::string>& arguments) {
     o.mqttUser = value("mqtt-user");
     o.mqttPasswordFile = value("mqtt-password-file");
     o.mqttCa = value("mqtt-ca");
+    o.config = value("config");
 
     if (auto s = value("seconds")) {
         // The elapsed seconds are a 32-bit count.

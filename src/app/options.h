@@ -41,15 +41,21 @@ struct Options {
     bool start = false, graph = false, test = false;
     // Station mode.
     std::optional<std::string> mqttUrl, mqttPrefix, mqttUser, mqttPasswordFile, mqttCa;
+    // Headless: the configuration file whose settings come before the command line's.
+    std::optional<std::string> config;
 };
 
 struct ParseResult {
     Options options;
     std::string error;  // non-empty: a command-line error (exit status 2)
+    std::vector<std::string> given;  // the names of the options set
 };
 
-// Parses arguments (argv[0] included), UTF-8.
+// Parses arguments (argv[0] included), UTF-8, with the settings of --config FILE.
 ParseResult parseOptions(const std::vector<std::string>& arguments);
+
+// The arguments alone, without reading --config.
+ParseResult parseArguments(const std::vector<std::string>& arguments);
 
 // The text --help prints.
 std::string helpText();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/journal_prefix.h"
 #include "platform/capture_sources.h"
 
 namespace ravelin {
@@ -12,7 +13,7 @@ std::unique_ptr<CaptureDevice> captureDeviceFor(const Options& options) {
     if (options.seed) captureOptions.seed = *options.seed;
     std::string error;
     auto device = createCaptureDevice(options.input.value_or("audio"), captureOptions, error);
-    if (!device) std::fprintf(stderr, "ravelin: --input: %s\n", error.c_str());
+    if (!device) std::fprintf(stderr, "%sravelin: --input: %s\n", journalPrefix(Priority::Error), error.c_str());
     return device;
 }
 

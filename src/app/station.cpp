@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "app/journal_prefix.h"
 #include "app/version.h"
 #include "engine/convert.h"
 #include "outputs/station_publisher.h"
@@ -64,10 +65,12 @@ void Station::finish() {
         waitFor([&p] { return p.idle() || !p.isConnected(); }, 1000);
     }
     if (p.keptRecords() > 0)
-        std::fprintf(stderr, "ravelin: %s record(s) not delivered to the MQTT broker (they are in the CSV log)\n",
+        std::fprintf(stderr, "%sravelin: %s record(s) not delivered to the MQTT broker (they are in the CSV log)\n",
+                     journalPrefix(Priority::Warning),
                      integerText(static_cast<std::int64_t>(p.keptRecords())).c_str());
     if (p.droppedRecords() > 0)
-        std::fprintf(stderr, "ravelin: %s record(s) dropped while the MQTT broker could not be reached\n",
+        std::fprintf(stderr, "%sravelin: %s record(s) dropped while the MQTT broker could not be reached\n",
+                     journalPrefix(Priority::Warning),
                      integerText(static_cast<std::int64_t>(p.droppedRecords())).c_str());
     client_->stop();
 }

@@ -1,0 +1,15 @@
+// The journald priority prefix of a problem line on stderr, used only when stderr is
+// the journal, so that a headless run elsewhere writes exactly what it always has.
+#pragma once
+
+namespace ravelin {
+
+enum class Priority { Error = 3, Warning = 4, Notice = 5 };
+
+// "<3>", "<4>" or "<5>" when stderr is the journal's stream, else "".
+const char* journalPrefix(Priority priority);
+
+// Whether `journalStream` (systemd's $JOURNAL_STREAM, "device:inode") names the file open on fd.
+bool isJournalStream(const char* journalStream, int fd);
+
+}  // namespace ravelin
