@@ -273,6 +273,99 @@ class CsvLog(unittest.TestCase):
                 expected_lines(make_wavs.WORKED, "120")[second - 1].split(",")[3]) + "$")
 
 
+class ConfigFile(unittest.TestCase):
+    def conf(self, text):
+        path = os.path.join(tempfile.mkdtemp(dir=WORK), "station.conf")
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(text)
+        return path
+
+    def test_the_file_prints_what_the_same_options_print(self):
+        folder = os.path.join(tempfile.mkdtemp(dir=WORK), "logs")
+        settings = [("sensitivity", "１０８.５"), ("threshold", "50.5"), ("dead-band", "3"), ("skip", "10"),
+                    ("alarm1", "0.2"), ("alarm2", "0.24"), ("log-folder", folder)]
+        cli = run(headless("--input", wav("worked.wav"), *[x for k, v in settings for x in ("--" + k, v)]))
+        text = "# the attic station\n\n" + "".join(f"{k} = {v}\n" for k, v in settings)
+        os.rename(folder, folder + ".cli")
+        from_file = run(headless("--input", wav("worked.wav"), "--config", self.conf(text)))
+        self.assertEqual(cli[0], 0, cli[2])
+        self.assertEqual(from_file, cli)
+        self.assertEqual(len(from_file[1].splitlines()), 121)
+        self.assertEqual(os.listdir(folder), os.listdir(folder + ".cli"))
+
+    def test_the_command_line_wins(self):
+        path = self.conf("input = sim:600\nseed = 4\nsensitivity = 29\nno-log = true\nseconds = 30\n")
+        got = run(headless("--config", path, "--input", wav("worked.wav"), "--sensitivity", "120", "--seconds", "5"))
+        want = run(headless("--input", wav("worked.wav"), "--sensitivity", "120", "--no-log", "--seconds", "5"))
+        self.assertEqual(got, want)
+        self.assertEqual(len(got[1].splitlines()), 6, got[2])
+        # A switch set to false is not given; one set to true is.
+        cwd = tempfile.mkdtemp(dir=WORK)
+        status, _, err = run(headless("--config", self.conf(f"input = {wav('worked.wav')}\nsensitivity = 120\n"
+                                                            "no-log = false\n")), cwd=cwd)
+        self.assertEqual(status, 0, err)
+        self.assertEqual(len(os.listdir(cwd)), 1, "no-log = false logs")
+
+    def test_refused_files_are_status_2_naming_the_line(self):
+        good = f"input = {wav('worked.wav')}\nsensitivity = 120\nno-log = true\n"
+        cases = [
+            (good + "thresold = 5\n", ":4:"), (good + "sensitivity = 29\n", ":4:"), (good + "skip 5\n", ":4:"),
+            (good + "password = s3cret\n", ":4:"), (good + "help = true\n", ":4:"),
+            (good + "fast = 1\n", ":4:"), (good + "seconds = -1\n", ":4:"),
+        ]
+        for text, where in cases:
+            path = self.conf(text)
+            status, out, err = run(headless("--config", path))
+            self.assertEqual((status, out), (2, ""), (text, err))
+            self.assertIn(path + where, err, text)
+            self.assertNotIn("s3cret", err)
+        for path in (os.path.join(WORK, "no-such.conf"), WORK):
+            status, out, err = run(headless("--input", wav("worked.wav"), "--config", path))
+            self.assertEqual((status, out), (2, ""), err)
+            self.assertIn(path + ": ", err)
+        # Values take the options' own checks, once capture would start.
+        status, _, err = run(headless("--config", self.conf(good + "threshold = 5x\n")))
+        self.assertEqual(status, 2, err)
+        self.assertIn('--threshold: "5x"', err)
+        status, _, err = run(["--config", self.conf(good), "--input", "sim"])
+        self.assertEqual(status, 2, err)
+        self.assertIn("--headless", err)
+
+
+class Journal(unittest.TestCase):
+    def run_to_file(self, args, journal):
+        with tempfile.TemporaryFile(dir=WORK) as err:
+            env = dict(os.environ)
+            env.pop("JOURNAL_STREAM", None)
+            if journal:
+                st = os.fstat(err.fileno())
+                env["JOURNAL_STREAM"] = f"{st.st_dev}:{st.st_ino}"
+            p = subprocess.run([RAVELIN] + args, cwd=WORK, stdout=subprocess.PIPE, stderr=err, env=env,
+                               stdin=subprocess.DEVNULL, timeout=60)
+            err.seek(0)
+            return p.returncode, p.stdout.decode(), err.read().decode()
+
+    def test_problems_carry_a_priority_only_when_stderr_is_the_journal(self):
+        args = headless("--input", wav("worked.wav"), "--sensitivity", "120", "--no-log", "--alarm1", "0.2",
+                        "--seconds", "3")
+        plain, journal = self.run_to_file(args, False), self.run_to_file(args, True)
+        self.assertEqual(plain[:2], journal[:2])
+        # Only our own lines: the sound back end may have its say without a sound server.
+        ours = [l for l in plain[2].splitlines() if l.startswith("ravelin: ")]
+        self.assertTrue(any(l.startswith("ravelin: alarm stage 1") for l in ours), plain[2])
+        self.assertEqual([l for l in journal[2].splitlines() if "ravelin: " in l], ["<4>" + l for l in ours])
+        status, _, err = self.run_to_file(headless("--bogus"), True)
+        self.assertEqual(status, 2)
+        self.assertTrue(all(l.startswith("<3>") for l in err.splitlines()), err)
+        status, _, err = self.run_to_file(headless("--input", wav("missing.wav"), "--sensitivity", "1"), True)
+        self.assertEqual(status, 1)
+        self.assertTrue(err.startswith("<3>ravelin: "), err)
+        # A stale JOURNAL_STREAM (stderr elsewhere) changes nothing.
+        env = dict(os.environ, JOURNAL_STREAM="1:1")
+        p = subprocess.run([RAVELIN] + args, cwd=WORK, capture_output=True, env=env, timeout=60)
+        self.assertEqual([l for l in p.stderr.decode().splitlines() if "ravelin: " in l], ours)
+
+
 class Signals(unittest.TestCase):
     def test_sigterm_during_a_real_time_run_is_a_clean_stop(self):
         p = subprocess.Popen([RAVELIN, "--headless", "--input", wav("long.wav"), "--sensitivity", "120", "--no-log"],

@@ -15,6 +15,7 @@
 #include "engine/face.h"
 #include "engine/services.h"
 #include "outputs/alarms.h"
+#include "outputs/service_status.h"
 
 namespace ravelin::test {
 
@@ -251,6 +252,19 @@ struct Rig {
         }
         second(s);
     }
+};
+
+// A service manager that keeps what it is told, on a clock the test moves.
+class FakeServiceManager : public ServiceManager {
+public:
+    explicit FakeServiceManager(std::int64_t watchdog = 0) : watchdog(watchdog) {}
+    void notify(const std::string& assignments) override { told.push_back(assignments); }
+    std::int64_t watchdogMicroseconds() const override { return watchdog; }
+    std::int64_t nowMicroseconds() const override { return now; }
+
+    std::int64_t watchdog;
+    std::int64_t now = 0;
+    std::vector<std::string> told;
 };
 
 }  // namespace ravelin::test

@@ -1,0 +1,132 @@
+// The configuration file's syntax and keys, and the journal stream test.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "app/config_file.h"
+#include "app/journal_prefix.h"
+
+namespace ravelin {
+namespace {
+
+class ConfigFileTest : public ::testing::Test {
+protected:
+    std::string write(const std::string& text) {
+        std::ofstream(path_, std::ios::binary) << text;
+        return path_;
+    }
+    ParseResult parse(const std::string& text, std::vector<std::string> commandLine = {}) {
+        write(text);
+        std::vector<std::string> args{"ravelin", "--headless", "--config", path_};
+        args.insert(args.end(), commandLine.begin(), commandLine.end());
+        return parseOptions(args);
+    }
+    void TearDown() override { std::remove(path_.c_str()); }
+    std::string path_ = ::testing::TempDir() + "ravelin-config-test.conf";
+};
+
+TEST_F(ConfigFileTest, LinesCommentsBlanksAndValues) {
+    std::vector<ConfigEntry> entries;
+    std::string error;
+    write("# a comment\n\n   # an indented one\r\nthreshold=40\r\n\tlog-folder =  /var/lib/a b#c  \nalarm2 =\n"
+          "mqtt-prefix = home/a=b");
+    ASSERT_TRUE(readConfigFile(path_, entries, error)) << error;
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].key, "threshold");
+    EXPECT_EQ(entries[0].value, "40");
+    EXPECT_EQ(entries[0].line, 4);
+    EXPECT_EQ(entries[1].value, "/var/lib/a b#c") << "a value is the text between the blanks, '#' included";
+    EXPECT_EQ(entries[2].value, "");
+    EXPECT_EQ(entries[3].value, "home/a=b") << "the first '=' splits; a last line needs no newline";
+}
+
+TEST_F(ConfigFileTest, TheFileComesFirstAndTheCommandLineWins) {
+    const ParseResult r = parse("threshold = 40\nsensitivity = 29\nno-log = true\nfast = false\n",
+                                {"--threshold", "41"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.threshold, "41");
+    EXPECT_EQ(r.options.sensitivity, "29");
+    EXPECT_TRUE(r.options.noLog);
+    EXPECT_FALSE(r.options.fast);
+    // Settings that cannot go together: the command line's one replaces the file's.
+    EXPECT_EQ(parse("no-log = true\n", {"--log-folder", "/tmp/x"}).options.logFolder, "/tmp/x");
+    const ParseResult both = parse("log-folder = /tmp/y\n", {"--no-log"});
+    EXPECT_EQ(both.error, "");
+    EXPECT_TRUE(both.options.noLog);
+    EXPECT_FALSE(both.options.logFolder);
+}
+
+TEST_F(ConfigFileTest, RefusedFilesNameTheFileAndLine) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"threshold = 1\nthreshold = 2\n", ":2: \"threshold\" is given twice (first on line 1)"},
+        {"# x\njust words\n", ":2: not a \"key = value\" line: just words"},
+        {"= 5\n", ":1: not a \"key = value\" line"},
+        {"[ravelin]\n", ":1: not a \"key = value\" line"},
+        {"thresold = 5\n", ":1: \"thresold\" is not a setting"},
+        {"--threshold = 5\n", ":1: \"--threshold\" is not a setting"},
+        {"\n\nhelp = true\n", ":3: \"help\" is not a setting"},
+        {"config = other.conf\n", ":1: \"config\" is not a setting"},
+        {"headless = true\n", ":1: \"headless\" is not a setting"},
+        {"start = true\n", ":1: \"start\" is not a setting"},
+        {"list-inputs = true\n", ":1: \"list-inputs\" is not a setting"},
+        {"password = hunter2\n", ":1: a password does not belong"},
+        {"mqtt-password = hunter2\n", ":1: a password does not belong"},
+        {"no-log = yes\n", ":1: no-log takes true or false, not \"yes\""},
+        {"no-log = True\n", ":1: no-log takes true or false"},
+        {"seconds = 0\n", ":1: --seconds: \"0\" is not a whole number"},
+        {"seed = x\n", ":1: --seed: \"x\""},
+        {"log-folder =\n", ":1: --log-folder: the folder name is empty"},
+    };
+    for (const auto& [text, want] : cases) {
+        const std::string error = parse(text).error;
+        EXPECT_EQ(error.rfind(path_, 0), 0u) << text << " -> " << error;
+        EXPECT_NE(error.find(want), std::string::npos) << text << " -> " << error;
+        EXPECT_EQ(error.find("hunter2"), std::string::npos) << error;
+    }
+    EXPECT_EQ(parse("no-log = true\nlog-folder = /tmp\n").error, "--no-log and --log-folder cannot be given together");
+}
+
+TEST_F(ConfigFileTest, UnreadableFilesAndTheWindow) {
+    EXPECT_EQ(parseOptions({"ravelin", "--headless", "--config", "/nonexistent/x.conf"}).error,
+              "/nonexistent/x.conf: No such file or directory");
+    EXPECT_EQ(parseOptions({"ravelin", "--headless", "--config", "/"}).error, "/: Is a directory");
+    write(std::string(2 << 20, '#'));
+    EXPECT_NE(parseOptions({"ravelin", "--headless", "--config", path_}).error.find("larger than 1 MiB"),
+              std::string::npos);
+    write("threshold = 40\n");
+    EXPECT_EQ(parseOptions({"ravelin", "--config", path_}).error,
+              "--config works only with --headless; the window reads no configuration");
+}
+
+TEST_F(ConfigFileTest, EveryOptionWithAValueIsAKeyButModesAreNot) {
+    int keys = 0;
+    for (const auto& o : optionTable()) {
+        if (!isConfigKey(o)) continue;
+        ++keys;
+        EXPECT_STRNE(o.name, "config");
+    }
+    EXPECT_GE(keys, 15);
+}
+
+TEST(JournalStream, NamesTheFileOnTheDescriptor) {
+    const std::string path = ::testing::TempDir() + "ravelin-journal-test";
+    FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    struct stat st {};
+    ASSERT_EQ(::fstat(fileno(f), &st), 0);
+    const std::string right = std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    EXPECT_TRUE(isJournalStream(right.c_str(), fileno(f)));
+    EXPECT_FALSE(isJournalStream(nullptr, fileno(f)));
+    EXPECT_FALSE(isJournalStream("", fileno(f)));
+    EXPECT_FALSE(isJournalStream((std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino + 1)).c_str(), fileno(f)));
+    EXPECT_FALSE(isJournalStream((right + "x").c_str(), fileno(f)));
+    std::fclose(f);
+    std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace ravelin
