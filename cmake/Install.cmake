@@ -73,4 +73,5 @@ install(FILES ${RAVELIN_PACKAGING}/ravelin.1.gz DESTINATION ${CMAKE_INSTALL_MAND
 install(FILES ${PROJECT_SOURCE_DIR}/data/debian/copyright ${RAVELIN_PACKAGING}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+include(${CMAKE_CURRENT_LIST_DIR}/Service.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)

@@ -32,5 +32,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-ipafont-gothic | fonts-noto-cjk, libpulse0")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The station service's user is made with adduser; its settings file is a conffile.
+string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", adduser")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${RAVELIN_DEBIAN_CONTROL_EXTRA})
 
 include(CPack)

@@ -7,9 +7,11 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 expected_files() {
   cat <<'LIST'
 bin/ravelin
+lib/systemd/system/ravelin.service
 share/applications/ravelin.desktop
 share/doc/ravelin/changelog.gz
 share/doc/ravelin/copyright
+share/doc/ravelin/examples/pulseaudio-system.service
 share/icons/hicolor/128x128/apps/ravelin.png
 share/icons/hicolor/16x16/apps/ravelin.png
 share/icons/hicolor/256x256/apps/ravelin.png
@@ -31,7 +33,8 @@ check_file_list() {
   # Extra data files are the program's business; everything else must be as listed.
   local missing extra
   missing=$(LC_ALL=C comm -13 <(echo "$got") <(echo "$want"))
-  extra=$(LC_ALL=C comm -23 <(echo "$got") <(echo "$want") | grep -v '^share/ravelin/' || true)
+  # The settings file is under etc/ of the prefix, or in /etc for the package: checked by the caller.
+  extra=$(LC_ALL=C comm -23 <(echo "$got") <(echo "$want") | grep -v -e '^share/ravelin/' -e '^etc/ravelin/station\.conf$' || true)
   [ -z "$missing" ] || fail "missing from $prefix: $missing"
   [ -z "$extra" ] || fail "unexpected in $prefix: $extra"
   [ -x "$prefix/bin/ravelin" ] || fail "bin/ravelin is not executable"

@@ -23,7 +23,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 # Found from the program's links, and the ones added by hand.
 for d in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6multimedia6 libsndfile1 libmosquitto1 \
-         qt6-qpa-plugins fonts-ipafont-gothic libpulse0; do
+         qt6-qpa-plugins fonts-ipafont-gothic libpulse0 adduser; do
   grep -qE "(^|, | \| )${d//+/\\+}( |,|$)" <<<"$depends" || fail "Depends lacks $d: $depends"
 done
 
@@ -39,6 +39,33 @@ grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/
   "$scratch/root/usr/share/doc/ravelin/copyright" || fail "the copyright file is not machine-readable"
 
 check_file_list "$scratch/root/usr"
+
+# The station service: the unit, its settings file as the one conffile, the scripts that make its user.
+outside=$(cd "$scratch/root" && find . \( -type f -o -type l \) ! -path './usr/*')
+[ "$outside" = ./etc/ravelin/station.conf ] || fail "files outside /usr: $outside"
+dpkg-deb -e "$deb" "$scratch/control"
+[ "$(cat "$scratch/control/conffiles")" = /etc/ravelin/station.conf ] || fail "conffiles: $(cat "$scratch/control/conffiles")"
+for s in postinst prerm postrm; do
+  [ "$(stat -c %a "$scratch/control/$s")" = 755 ] || fail "$s is missing or not 0755"
+  sh -n "$scratch/control/$s" || fail "$s is not a shell script"
+done
+grep -q 'adduser --system --group .*--home /var/lib/ravelin' "$scratch/control/postinst" || fail "postinst makes no ravelin user"
+unit=$scratch/root/usr/lib/systemd/system/ravelin.service
+grep -qx 'ExecStart=/usr/bin/ravelin --headless --config /etc/ravelin/station.conf' "$unit" || fail "the unit's ExecStart"
+! grep -qE 'enable|start' "$scratch/control/postinst" || fail "postinst enables or starts the unit"
+# systemd-analyze verify against the unpacked root (with the system's own units beside ours): not a word.
+mkdir -p "$scratch/verify"
+cp -a "$scratch/root/." "$scratch/verify/"
+cp -an /usr/lib/systemd/system/. "$scratch/verify/usr/lib/systemd/system/"
+verify=$(MANPATH=$scratch/root/usr/share/man systemd-analyze verify --root="$scratch/verify" ravelin.service 2>&1) ||
+  fail "systemd-analyze verify: $verify"
+[ -z "$verify" ] || fail "systemd-analyze verify: $verify"
+# The settings file as shipped is taken, and the command line wins over it.
+mkdir -p "$scratch/station"
+out=$("$scratch/root/usr/bin/ravelin" --headless --config "$scratch/root/etc/ravelin/station.conf" --input sim --fast \
+      --seed 1 --seconds 60 --sensitivity 29 --log-folder "$scratch/station" 2>"$scratch/station.err") ||
+  { cat "$scratch/station.err" >&2; fail "the shipped station.conf was refused"; }
+[ "$(ls "$scratch/station" | grep -c '\.csv$')" = 1 ] || fail "no CSV log in the command line's folder: $(ls "$scratch/station")"
 check_runs "$scratch/root/usr/bin/ravelin" "$version"
 start_pulse
 check_finds_sounds "$scratch/root/usr"

@@ -12,6 +12,7 @@ trap 'stop_pulse; rm -rf "$scratch"' EXIT
 prefix=$scratch/opt/ravelin-test
 cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" || { cat "$scratch/install.log" >&2; fail "cmake --install"; }
 check_file_list "$prefix"
+[ -f "$prefix/etc/ravelin/station.conf" ] || fail "no etc/ravelin/station.conf under $prefix"
 check_runs "$prefix/bin/ravelin" "$version"
 start_pulse
 check_finds_sounds "$prefix"
