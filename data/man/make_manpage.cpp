@@ -51,7 +51,10 @@ std::string page() {
          "(stage 2) is missing from the working directory. They are looked for in\n"
          "\\fI../share/ravelin\\fR beside the program, so an installation under any prefix finds them.\n"
          ".TP\n\\fIμSVHData\\fR\\fIyyyymmdd\\fR\\fI.csv\\fR\n"
-         "The day's CSV log: the date, the time and the dose rate, one record a minute.\n";
+         "The day's CSV log: the date, the time and the dose rate, one record a minute.\n"
+         ".TP\n\\fI/etc/ravelin/station.conf\\fR\n"
+         "The settings of the station service \\fIravelin.service\\fR, read with \\fB\\-\\-config\\fR: one\n"
+         "\\fIkey\\fR = \\fIvalue\\fR a line, the keys being the long options without their dashes.\n";
     m += ".SH EXAMPLES\n"
          "Ten simulated seconds without a window:\n"
          ".PP\n.nf\n.RS\nravelin \\-\\-headless \\-\\-fast \\-\\-input sim \\-\\-seed 1 \\-\\-seconds 10 \\-\\-sensitivity 29 "

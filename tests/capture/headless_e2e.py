@@ -366,6 +366,44 @@ class Journal(unittest.TestCase):
         self.assertEqual([l for l in p.stderr.decode().splitlines() if "ravelin: " in l], ours)
 
 
+class ServiceManager(unittest.TestCase):
+    def notifications(self, args, **env_extra):
+        import socket
+        path = os.path.join(tempfile.mkdtemp(dir=WORK), "notify")
+        sock = socket.socket(socket.AF_UNIX, socket.SOCK_DGRAM)
+        sock.bind(path)
+        env = {k: v for k, v in os.environ.items() if k not in ("WATCHDOG_USEC", "WATCHDOG_PID", "JOURNAL_STREAM")}
+        env.update(NOTIFY_SOCKET=path, **env_extra)
+        p = subprocess.run([RAVELIN] + args, cwd=WORK, capture_output=True, env=env, timeout=60,
+                           stdin=subprocess.DEVNULL)
+        sock.setblocking(False)
+        got = []
+        while True:
+            try:
+                got.append(sock.recv(4096).decode())
+            except BlockingIOError:
+                break
+        sock.close()
+        return p, got
+
+    def test_ready_after_the_first_buffer_a_status_a_minute_and_stopping(self):
+        args = headless("--input", wav("worked.wav"), "--sensitivity", "120", "--no-log")
+        p, got = self.notifications(args)
+        plain = run(args)
+        self.assertEqual((p.returncode, p.stdout.decode(), p.stderr.decode()), plain, "the readouts stay as they are")
+        lines = expected_lines(make_wavs.WORKED, "120")
+        status = lambda s: "STATUS=%s s: %s CPM, %s µSv/h" % tuple(lines[s - 1].split(",")[i] for i in (0, 2, 3))
+        self.assertEqual(got, ["READY=1\n" + status(1), status(60), status(120), "STOPPING=1\nSTATUS=stopping"])
+
+    def test_the_watchdog_is_petted_only_when_it_is_ours(self):
+        args = headless("--input", wav("worked.wav"), "--sensitivity", "120", "--no-log", "--seconds", "3")
+        _, got = self.notifications(args, WATCHDOG_USEC="30000000")
+        self.assertEqual(got[0].split("\n"), ["READY=1", "STATUS=1 s: 180 CPM, 0.25 µSv/h", "WATCHDOG=1"])
+        self.assertEqual(sum(m.count("WATCHDOG=1") for m in got), 1, "a fast replay pets once in 15 s")
+        _, got = self.notifications(args, WATCHDOG_USEC="30000000", WATCHDOG_PID="1")
+        self.assertFalse([m for m in got if "WATCHDOG" in m], got)
+
+
 class Signals(unittest.TestCase):
     def test_sigterm_during_a_real_time_run_is_a_clean_stop(self):
         p = subprocess.Popen([RAVELIN, "--headless", "--input", wav("long.wav"), "--sensitivity", "120", "--no-log"],
