@@ -57,7 +57,11 @@ grep -qx 'ExecStart=/usr/bin/ravelin --headless --config /etc/ravelin/station.co
 mkdir -p "$scratch/verify"
 cp -a "$scratch/root/." "$scratch/verify/"
 cp -an /usr/lib/systemd/system/. "$scratch/verify/usr/lib/systemd/system/"
-verify=$(MANPATH=$scratch/root/usr/share/man systemd-analyze verify --root="$scratch/verify" ravelin.service 2>&1) ||
+mkdir -p "$scratch/verify/etc/systemd/system"
+cp "$scratch/root/usr/share/doc/ravelin/examples/pulseaudio-system.service" "$scratch/verify/etc/systemd/system/"
+cp /usr/bin/pulseaudio "$scratch/verify/usr/bin/"
+verify=$(MANPATH=$scratch/root/usr/share/man:/usr/share/man \
+         systemd-analyze verify --root="$scratch/verify" ravelin.service pulseaudio-system.service 2>&1) ||
   fail "systemd-analyze verify: $verify"
 [ -z "$verify" ] || fail "systemd-analyze verify: $verify"
 # The settings file as shipped is taken, and the command line wins over it.
