@@ -24,6 +24,17 @@ char nextChar(std::string_view text, std::size_t& pos) {
             pos += 3;
             return ' ';
         }
+        // What the full-stop and minus keys type in kana mode: 。 ｡ for the stop, ー ｰ − for the minus.
+        char kana = 0;
+        if (c == 0xE3 && c1 == 0x80 && c2 == 0x82) kana = '.';       // U+3002
+        else if (c == 0xEF && c1 == 0xBD && c2 == 0xA1) kana = '.';  // U+FF61
+        else if (c == 0xE3 && c1 == 0x83 && c2 == 0xBC) kana = '-';  // U+30FC
+        else if (c == 0xEF && c1 == 0xBD && c2 == 0xB0) kana = '-';  // U+FF70
+        else if (c == 0xE2 && c1 == 0x88 && c2 == 0x92) kana = '-';  // U+2212
+        if (kana) {
+            pos += 3;
+            return kana;
+        }
         if (c == 0xEF && c1 == 0xBC) {
             char mapped = 0;
             if (c2 >= 0x90 && c2 <= 0x99) mapped = static_cast<char>('0' + (c2 - 0x90));  // U+FF10..FF19

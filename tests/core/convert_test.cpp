@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "engine/convert.h"
 
@@ -21,6 +23,25 @@ TEST(NumberGrammar, AcceptsBlanksSignsStopsAndFullWidthForms) {
     EXPECT_EQ(*normaliseNumberText("\xef\xbc\x91\xef\xbc\x92\xef\xbc\x90"), "120");
     EXPECT_EQ(*normaliseNumberText("\xe3\x80\x80\xef\xbc\x8d\xef\xbc\x90\xef\xbc\x8e\xef\xbc\x95"), "-0.5");
     EXPECT_EQ(*normaliseNumberText("\xef\xbc\x8b" "2"), "2");
+}
+
+TEST(NumberGrammar, KanaModeStopAndMinusStandForTheirCharactersOnly) {
+    const std::string stop = "\xe3\x80\x82", halfStop = "\xef\xbd\xa1";                      // 。 ｡
+    const std::string bar = "\xe3\x83\xbc", halfBar = "\xef\xbd\xb0", minus = "\xe2\x88\x92";  // ー ｰ −
+    EXPECT_EQ(*normaliseNumberText("0" + stop + "27"), "0.27");
+    EXPECT_EQ(*normaliseNumberText("\xef\xbc\x92" + halfStop + "\xef\xbc\x97"), "2.7");
+    EXPECT_EQ(*normaliseNumberText(bar + "5"), "-5");
+    EXPECT_EQ(*normaliseNumberText(" " + halfBar + "1" + stop + "5 "), "-1.5");
+    EXPECT_EQ(*normaliseNumberText(minus + stop + "5"), "-.5");
+    EXPECT_EQ(*toInt16(bar + "10" + stop + "5"), -10);
+    EXPECT_EQ(*toSingle("2" + stop + "7"), 2.7f);
+    // Only where a stop or a sign may stand, and only as one of them.
+    // 、 ・ – and 「 stay refused.
+    const std::vector<std::string> bad{stop, bar, minus, "1" + stop + "2" + stop, "1" + bar, bar + bar + "1",
+                                       bar + "-1", "1" + halfStop + "2.3", "5" + minus + "3", "\xe3\x80\x81" "5",
+                                       "\xe3\x83\xbb" "5", "\xe2\x80\x93" "5", "\xe3\x80\x8c" "1"};
+    for (const std::string& text : bad)
+        EXPECT_FALSE(normaliseNumberText(text)) << '"' << text << '"';
 }
 
 TEST(Int16Conversion, RoundsHalvesToEvenOnTheDecimalDigits) {
