@@ -111,6 +111,7 @@ def main():
         with open(script, "w", encoding="utf-8") as f:
             f.write(postinst.replace("ravelin", USER).replace("/run/systemd/system", "/nonexistent"))
         subprocess.run(["sh", script, "configure"], check=True)
+        subprocess.run(["sh", script, "configure"], check=True)  # an upgrade runs it again
         groups = {g.gr_name for g in grp.getgrall() if USER in g.gr_mem}
         if not {"audio", "pulse-access"} <= groups:
             fail(f"postinst put {USER} in {sorted(groups)}, not audio and pulse-access")
