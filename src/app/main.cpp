@@ -8,6 +8,7 @@
 #include "app/gui.h"
 #include "app/headless.h"
 #include "app/options.h"
+#include "engine/tubes.h"
 #include "platform/capture_sources.h"
 
 namespace {
@@ -36,6 +37,10 @@ int main(int argc, char** argv) {
     }
     if (options.version) {
         std::printf("%s\n", ravelin::versionText().c_str());
+        return 0;
+    }
+    if (options.listTubes) {
+        std::fputs(ravelin::tubeListText().c_str(), stdout);
         return 0;
     }
     if (options.listInputs) {

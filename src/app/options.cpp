@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "app/reading_options.h"
 #include "app/version.h"
 
 namespace ravelin {
@@ -18,6 +19,9 @@ const std::vector<OptionInfo>& optionTable() {
         {"fast", "", "Replay a recording or the simulator as fast as the buffers are processed."},
         {"seconds", "N", "Stop after N buffers (seconds) have been processed."},
         {"sensitivity", "T", "GM tube gamma sensitivity in cps per mR/h (the GM菅γ線感度 box)."},
+        {"tube", "NAME", "Put the named tube's sensitivity into GM菅γ線感度 (see --list-tubes); not with --sensitivity."},
+        {"dead-time-us", "T", "Correct CPM and dose for the tube's dead time of T microseconds (0 to 10000), "
+                              "non-paralysable model; every output changes."},
         {"threshold", "T", "Threshold centre level, 0..255 sample units (the しきい値 box, default 50)."},
         {"dead-band", "T", "Dead band around the threshold (the 不感帯 box, default 3)."},
         {"skip", "T", "Samples skipped after each arming (the 分解能 box, default 10)."},
@@ -26,10 +30,12 @@ const std::vector<OptionInfo>& optionTable() {
         {"no-log", "", "Do not write the per-minute CSV log."},
         {"log-folder", "DIR", "Folder for the CSV log files (default: the working directory)."},
         {"seed", "N", "Seed for the simulated GM tube, for a repeatable run."},
+        {"stats", "", "Headless only: add the 95% interval columns cpm_low,cpm_high,usv_h_low,usv_h_high."},
         {"start", "", "Window only: press 開始 once the window shows."},
         {"graph", "", "Window only: tick リアルタイムグラフ表示 (the trend graph)."},
         {"test", "", "Window only: tick テスト (the waveform snapshot)."},
         {"list-inputs", "", "List the sound inputs, one 'id<TAB>description' line each, and exit."},
+        {"list-tubes", "", "List the known tubes, one 'NAME<TAB>cps per mR/h<TAB>source' line each, and exit."},
         {"mqtt", "URL", "Publish readings to an MQTT broker: mqtt://host[:port] or mqtts://host[:port]."},
         {"mqtt-prefix", "P", "Topic prefix (default ravelin/<hostname>)."},
         {"mqtt-user", "U", "MQTT user name."},
@@ -127,6 +133,10 @@ ParseResult parseOptions(const std::vector<std::string>& arguments) {
     o.mqttUser = value("mqtt-user");
     o.mqttPasswordFile = value("mqtt-password-file");
     o.mqttCa = value("mqtt-ca");
+    o.tube = value("tube");
+    o.deadTimeUs = value("dead-time-us");
+    o.stats = parser.isSet("stats");
+    o.listTubes = parser.isSet("list-tubes");
 
     if (auto s = value("seconds")) {
         // The elapsed seconds are a 32-bit count.
@@ -158,6 +168,7 @@ ParseResult parseOptions(const std::vector<std::string>& arguments) {
                        " works only in the window, not with --headless";
         return result;
     }
+    result.error = resolveReadingOptions(o);
     return result;
 }
 

@@ -41,6 +41,11 @@ struct Options {
     bool start = false, graph = false, test = false;
     // Station mode.
     std::optional<std::string> mqttUrl, mqttPrefix, mqttUser, mqttPasswordFile, mqttCa;
+    // Readings: a tube preset, a dead time, the interval columns.
+    std::optional<std::string> tube, deadTimeUs;
+    std::optional<double> deadTimeSeconds;  // from deadTimeUs
+    bool stats = false;
+    bool listTubes = false;
 };
 
 struct ParseResult {
