@@ -74,7 +74,9 @@ public:
         if (outputFailed_) return;
         std::string line = integerText(r.seconds) + "," + integerText(r.total) + "," + r.cpmText + "," +
                            r.doseText + "," + integerText(r.alarmLatch1) + "," + integerText(r.alarmLatch2);
-        if (stats_) line += "," + r.interval.cpmLow + "," + r.interval.cpmHigh + "," + r.interval.doseLow + "," + r.interval.doseHigh;
+        if (stats_)
+            line += "," + r.interval.cpmLow + "," + r.interval.cpmHigh + "," + r.interval.doseLow + "," +
+                    r.interval.doseHigh;
         if (!writeReadoutLine(line + "\n")) {
             // Nobody reads the readouts any more: a clean stop, so that the log and the
             // scratch file are dealt with as at any stop.

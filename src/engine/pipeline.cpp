@@ -100,7 +100,8 @@ void Pipeline::doseRate(std::int32_t pulses) {
     const DoseStep step = doseStep(state_, state_.ElapsedSeconds, pulses, *sensitivity, state_.DeadTime);
     interval_ = intervalTexts(readingInterval(step, *sensitivity, state_.DeadTime));
     if (step.deadTimeSaturated)
-        face_.setProblem(Problem{ProblemKey::DeadTimeSaturated, {}, singleText(static_cast<float>(*state_.DeadTime * 1e6)), {}});
+        face_.setProblem(Problem{ProblemKey::DeadTimeSaturated, {},
+                                 singleText(static_cast<float>(*state_.DeadTime * 1e6)), {}});
     else if (state_.DeadTime)
         face_.clearProblem(ProblemKey::DeadTimeSaturated);
     // A count capped to fit its slot stays in the CPM for a minute; so does the report.

@@ -56,7 +56,8 @@ double chiSquareQuantile(double p, double dof) {
     // Stegun 26.2.23: a few Newton steps then reach full precision.
     const double tail = p < 0.5 ? p : 1.0 - p;
     const double t = std::sqrt(-2.0 * std::log(tail));
-    double z = t - (2.515517 + 0.802853 * t + 0.010328 * t * t) / (1.0 + 1.432788 * t + 0.189269 * t * t + 0.001308 * t * t * t);
+    double z = t - (2.515517 + 0.802853 * t + 0.010328 * t * t) /
+                       (1.0 + 1.432788 * t + 0.189269 * t * t + 0.001308 * t * t * t);
     if (p < 0.5) z = -z;
     const double h = 2.0 / (9.0 * dof);
     const double cube = 1.0 - h + z * std::sqrt(h);
