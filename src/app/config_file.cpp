@@ -44,7 +44,7 @@ const OptionInfo* findOption(const std::string& name) {
 }
 
 // Options that cannot be given together: the one on the command line wins over the file's.
-const std::pair<const char*, const char*> kExclusive[] = {{"no-log", "log-folder"}};
+const std::pair<const char*, const char*> kExclusive[] = {{"no-log", "log-folder"}, {"tube", "sensitivity"}};
 
 bool overriddenByCommandLine(const std::string& key, const ParseResult& commandLine) {
     const auto given = [&](const char* name) {

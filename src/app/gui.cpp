@@ -52,6 +52,7 @@ void applyOptions(Form1& window, MonitorState& state, const Options& o) {
     if (o.noLog) window.setChecked(Check::Check4, false);
     if (o.graph) window.setChecked(Check::Check5, true);
     if (o.test) window.setChecked(Check::Check1, true);
+    state.DeadTime = o.deadTimeSeconds;
     if (o.logFolder) {
         std::string folder = *o.logFolder;
         if (folder.back() != '/') folder += '/';

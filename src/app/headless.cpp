@@ -34,7 +34,7 @@ bool writeReadoutLine(const std::string& line) {
 // The headless face: boxes are the command-line values, readouts go to stdout.
 class HeadlessFace : public MonitorFace, public ControlFace, public PipelineObserver {
 public:
-    HeadlessFace(const Options& o, std::optional<long long> seconds) : seconds_(seconds) {
+    HeadlessFace(const Options& o, std::optional<long long> seconds) : seconds_(seconds), stats_(o.stats) {
         texts_[Box::Text3] = o.threshold.value_or("50");
         texts_[Box::Text4] = o.deadBand.value_or("3");
         texts_[Box::Text5] = o.skip.value_or("10");
@@ -79,9 +79,12 @@ public:
 
     void secondDone(const SecondReport& r) override {
         if (outputFailed_) return;
-        const std::string line = integerText(r.seconds) + "," + integerText(r.total) + "," + r.cpmText + "," +
-                                 r.doseText + "," + integerText(r.alarmLatch1) + "," + integerText(r.alarmLatch2) + "\n";
-        if (!writeReadoutLine(line)) {
+        std::string line = integerText(r.seconds) + "," + integerText(r.total) + "," + r.cpmText + "," +
+                           r.doseText + "," + integerText(r.alarmLatch1) + "," + integerText(r.alarmLatch2);
+        if (stats_)
+            line += "," + r.interval.cpmLow + "," + r.interval.cpmHigh + "," + r.interval.doseLow + "," +
+                    r.interval.doseHigh;
+        if (!writeReadoutLine(line + "\n")) {
             // Nobody reads the readouts any more: a clean stop, so that the log and the
             // scratch file are dealt with as at any stop.
             outputFailed_ = true;
@@ -104,6 +107,7 @@ private:
     std::map<Check, bool> checks_;
     std::map<ProblemKey, std::string> problems_;
     std::optional<long long> seconds_;
+    bool stats_;
     Monitor* monitor_ = nullptr;
     bool captureFailed_ = false;
     bool outputFailed_ = false;
@@ -157,7 +161,9 @@ int runHeadless(const Options& options) {
     const auto service = startServiceLink(monitor);
     StopSignals stopSignals([&monitor] { monitor.stop(); });
 
-    if (!writeReadoutLine("seconds,total,cpm,usv_h,alarm1,alarm2\n")) return 1;
+    monitor.state().DeadTime = options.deadTimeSeconds;
+    const char* statsColumns = options.stats ? ",cpm_low,cpm_high,usv_h_low,usv_h_high" : "";
+    if (!writeReadoutLine(std::string("seconds,total,cpm,usv_h,alarm1,alarm2") + statsColumns + "\n")) return 1;
     monitor.load();
     int status = 0;
     if (!monitor.start()) {

@@ -9,6 +9,7 @@
 #include "app/headless.h"
 #include "app/journal_prefix.h"
 #include "app/options.h"
+#include "engine/tubes.h"
 #include "platform/capture_sources.h"
 
 namespace {
@@ -38,6 +39,10 @@ int main(int argc, char** argv) {
     }
     if (options.version) {
         std::printf("%s\n", ravelin::versionText().c_str());
+        return 0;
+    }
+    if (options.listTubes) {
+        std::fputs(ravelin::tubeListText().c_str(), stdout);
         return 0;
     }
     if (options.listInputs) {

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "app/config_file.h"
+#include "app/reading_options.h"
 #include "app/version.h"
 
 namespace ravelin {
@@ -19,6 +20,9 @@ const std::vector<OptionInfo>& optionTable() {
         {"fast", "", "Replay a recording or the simulator as fast as the buffers are processed."},
         {"seconds", "N", "Stop after N buffers (seconds) have been processed."},
         {"sensitivity", "T", "GM tube gamma sensitivity in cps per mR/h (the GM菅γ線感度 box)."},
+        {"tube", "NAME", "Put the named tube's sensitivity into GM菅γ線感度 (see --list-tubes); not with --sensitivity."},
+        {"dead-time-us", "T", "Correct CPM and dose for the tube's dead time of T microseconds (0 to 10000), "
+                              "non-paralysable model; every output changes."},
         {"threshold", "T", "Threshold centre level, 0..255 sample units (the しきい値 box, default 50)."},
         {"dead-band", "T", "Dead band around the threshold (the 不感帯 box, default 3)."},
         {"skip", "T", "Samples skipped after each arming (the 分解能 box, default 10)."},
@@ -30,10 +34,12 @@ const std::vector<OptionInfo>& optionTable() {
         {"config", "FILE", "Headless only: read settings from FILE, one 'key = value' a line, the keys being these "
                            "options' names without the dashes; a switch takes true or false. An option given on the "
                            "command line wins over the file."},
+        {"stats", "", "Headless only: add the 95% interval columns cpm_low,cpm_high,usv_h_low,usv_h_high."},
         {"start", "", "Window only: press 開始 once the window shows."},
         {"graph", "", "Window only: tick リアルタイムグラフ表示 (the trend graph)."},
         {"test", "", "Window only: tick テスト (the waveform snapshot)."},
         {"list-inputs", "", "List the sound inputs, one 'id<TAB>description' line each, and exit."},
+        {"list-tubes", "", "List the known tubes, one 'NAME<TAB>cps per mR/h<TAB>source' line each, and exit."},
         {"mqtt", "URL", "Publish readings to an MQTT broker: mqtt://host[:port] or mqtts://host[:port]."},
         {"mqtt-prefix", "P", "Topic prefix (default ravelin/<hostname>)."},
         {"mqtt-user", "U", "MQTT user name."},
@@ -140,6 +146,10 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     o.mqttPasswordFile = value("mqtt-password-file");
     o.mqttCa = value("mqtt-ca");
     o.config = value("config");
+    o.tube = value("tube");
+    o.deadTimeUs = value("dead-time-us");
+    o.stats = parser.isSet("stats");
+    o.listTubes = parser.isSet("list-tubes");
 
     if (auto s = value("seconds")) {
         // The elapsed seconds are a 32-bit count.
@@ -171,6 +181,7 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
                        " works only in the window, not with --headless";
         return result;
     }
+    result.error = resolveReadingOptions(o);
     return result;
 }
 

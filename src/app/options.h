@@ -43,6 +43,11 @@ struct Options {
     std::optional<std::string> mqttUrl, mqttPrefix, mqttUser, mqttPasswordFile, mqttCa;
     // Headless: the configuration file whose settings come before the command line's.
     std::optional<std::string> config;
+    // Readings: a tube preset, a dead time, the interval columns.
+    std::optional<std::string> tube, deadTimeUs;
+    std::optional<double> deadTimeSeconds;  // from deadTimeUs
+    bool stats = false;
+    bool listTubes = false;
 };
 
 struct ParseResult {

@@ -1,5 +1,7 @@
 #include "engine/dose.h"
 
+#include "engine/dead_time.h"
+
 #include <cmath>
 #include <limits>
 
@@ -21,24 +23,33 @@ float truncateToThousandths(float dose) {
 }
 }  // namespace
 
-DoseStep doseStep(MonitorState& state, std::int32_t s, std::int32_t n, float sensitivity) {
+DoseStep doseStep(MonitorState& state, std::int32_t s, std::int32_t n, float sensitivity,
+                  std::optional<double> deadTime) {
     const auto clamped = n > std::numeric_limits<std::int16_t>::max() ? std::numeric_limits<std::int16_t>::max() : n;
     state.SecondCounts[static_cast<std::size_t>(s % 60)] = static_cast<std::int16_t>(clamped);
 
     DoseStep step{};
     float dose;
+    double measuredCpm;
     if (s < 60) {
         std::int64_t sum = 0;
         for (std::int32_t i = 1; i <= s; ++i) sum += state.SecondCounts[static_cast<std::size_t>(i)];
         const float cpm = static_cast<float>((static_cast<double>(sum) / s) * 60.0);
         step.cpmShown = static_cast<std::int64_t>(std::floor(cpm));
         dose = cpm / sensitivity;
+        measuredCpm = cpm;
+        step.counts = sum;
+        step.window = s;
     } else {
         std::int64_t sum = 0;
         for (const auto count : state.SecondCounts) sum += count;
         step.cpmShown = sum;
         dose = static_cast<float>(static_cast<double>(sum) / static_cast<double>(sensitivity));
+        measuredCpm = static_cast<double>(sum);
+        step.counts = sum;
+        step.window = 60;
     }
+    if (deadTime) dose = applyDeadTime(step, measuredCpm, sensitivity, *deadTime, dose);
     dose = truncateToThousandths(dose);
     step.finite = std::isfinite(dose);
     // A sensitivity so small that the dose leaves the float range: the second keeps

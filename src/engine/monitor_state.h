@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct MonitorState {
     float CurrentDose = 0.0f;
     int LatestHistoryIndex = 0;
     float Sensitivity = 0.0f;                 // CPM per µSv/h
+    std::optional<double> DeadTime;           // seconds; none: the CPM and dose are not corrected
 };
 
 }  // namespace ravelin

@@ -54,7 +54,7 @@ void Pipeline::BufferDone(std::int16_t index, std::int32_t byteCount, std::int16
 
     if (!observers_.empty()) {
         const SecondReport report{state_.ElapsedSeconds, state_.TotalCount, face_.text(Box::Text6),
-                                  face_.text(Box::Text8), state_.AlarmLatch1, state_.AlarmLatch2};
+                                  face_.text(Box::Text8), state_.AlarmLatch1, state_.AlarmLatch2, interval_};
         for (auto* o : observers_) o->secondDone(report);
     }
 }
@@ -97,7 +97,13 @@ void Pipeline::doseRate(std::int32_t pulses) {
     const auto sensitivity = settings_.readSensitivity();
     if (!sensitivity) return;  // Start makes sure there is one
     state_.Sensitivity = *sensitivity;
-    const DoseStep step = doseStep(state_, state_.ElapsedSeconds, pulses, *sensitivity);
+    const DoseStep step = doseStep(state_, state_.ElapsedSeconds, pulses, *sensitivity, state_.DeadTime);
+    interval_ = intervalTexts(readingInterval(step, *sensitivity, state_.DeadTime));
+    if (step.deadTimeSaturated)
+        face_.setProblem(Problem{ProblemKey::DeadTimeSaturated, {},
+                                 singleText(static_cast<float>(*state_.DeadTime * 1e6)), {}});
+    else if (state_.DeadTime)
+        face_.clearProblem(ProblemKey::DeadTimeSaturated);
     // A count capped to fit its slot stays in the CPM for a minute; so does the report.
     const std::int32_t s = state_.ElapsedSeconds;
     if (pulses > std::numeric_limits<std::int16_t>::max()) {

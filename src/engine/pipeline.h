@@ -9,6 +9,7 @@
 #include "engine/capture_device.h"
 #include "engine/face.h"
 #include "engine/monitor_state.h"
+#include "engine/reading_interval.h"
 #include "engine/services.h"
 #include "engine/settings.h"
 
@@ -27,6 +28,7 @@ struct SecondReport {
     std::string doseText;
     std::int16_t alarmLatch1;
     std::int16_t alarmLatch2;
+    ReadingIntervalTexts interval{};  // the 95 % interval of the CPM and the dose
 };
 
 // Follows the pipeline without taking part in it (the headless output, the station publisher).
@@ -76,6 +78,7 @@ private:
     std::int16_t lastUpper_ = 53;
     // The last second whose count was more than a slot of SecondCounts holds, 0 for none.
     std::int32_t lastCappedSecond_ = 0;
+    ReadingIntervalTexts interval_;
 };
 
 }  // namespace ravelin

@@ -81,6 +81,8 @@ std::string problemSentenceJa(const Problem& p) {
             return "1秒間のパルス数が32767を超えました（" + p.detail + "）。CPMと線量率はその秒を32767として計算します。";
         case ProblemKey::TrendScale:
             return "「第二段警報上限値」の「" + p.boxText + "」ではグラフの目盛りを決められません。";
+        case ProblemKey::DeadTimeSaturated:
+            return "計数率が不感時間" + p.detail + "µsの補正の限界を超えました。補正しないCPMと線量率を表示します。";
         case ProblemKey::AlarmSound1:
         case ProblemKey::AlarmSound2:
             return "警報音「" + p.detail + "」を再生できないため、標準の警報音を鳴らします。";
@@ -129,6 +131,9 @@ std::string problemSentenceEn(const Problem& p) {
             return p.detail + " pulses in one second exceed 32767; CPM and dose rate count 32767 for that second";
         case ProblemKey::TrendScale:
             return "--alarm2 \"" + p.boxText + "\" gives the trend graph no scale";
+        case ProblemKey::DeadTimeSaturated:
+            return "the count rate is beyond what --dead-time-us " + p.detail +
+                   " can correct; the uncorrected CPM and dose rate are used";
         case ProblemKey::AlarmSound1:
         case ProblemKey::AlarmSound2:
             return "alarm sound " + p.detail + " cannot be played; playing the built-in sound";

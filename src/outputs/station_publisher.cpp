@@ -133,7 +133,9 @@ std::string statePayload(const SecondReport& r, const LocalDateTime& utc) {
     return "{\"time\":\"" + utcTimeText(utc) + "\",\"seconds\":" + integerText(r.seconds) +
            ",\"total\":" + integerText(r.total) + ",\"cpm\":" + jsonNumber(r.cpmText) +
            ",\"usv_h\":" + jsonNumber(r.doseText) + ",\"alarm1\":" + (r.alarmLatch1 != 0 ? "true" : "false") +
-           ",\"alarm2\":" + (r.alarmLatch2 != 0 ? "true" : "false") + "}";
+           ",\"alarm2\":" + (r.alarmLatch2 != 0 ? "true" : "false") + ",\"cpm_low\":" + jsonNumber(r.interval.cpmLow) +
+           ",\"cpm_high\":" + jsonNumber(r.interval.cpmHigh) + ",\"usv_h_low\":" + jsonNumber(r.interval.doseLow) +
+           ",\"usv_h_high\":" + jsonNumber(r.interval.doseHigh) + "}";
 }
 
 std::string recordPayload(const LogRecord& record, const LocalDateTime& utc) {
@@ -162,7 +164,10 @@ std::vector<MqttMessage> discoveryMessages(const StationConfig& c) {
          "\"state_class\":\"measurement\",\"icon\":\"mdi:pulse\""},
         {"sensor", "dose_rate", "Dose rate",
          std::string(",\"value_template\":\"{{ value_json.usv_h }}\",\"unit_of_measurement\":\"") +
-             kMicroSievertsPerHour + "\",\"state_class\":\"measurement\",\"icon\":\"mdi:radioactive\""},
+             kMicroSievertsPerHour + "\",\"state_class\":\"measurement\",\"icon\":\"mdi:radioactive\"" +
+             ",\"json_attributes_topic\":" + jsonString(c.prefix + "/state") +
+             ",\"json_attributes_template\":\"{{ {'cpm_low': value_json.cpm_low, 'cpm_high': value_json.cpm_high, "
+             "'usv_h_low': value_json.usv_h_low, 'usv_h_high': value_json.usv_h_high} | tojson }}\""},
         {"binary_sensor", "alarm1", "Alarm stage 1",
          ",\"value_template\":\"{{ 'ON' if value_json.alarm1 else 'OFF' }}\",\"payload_on\":\"ON\","
          "\"payload_off\":\"OFF\",\"device_class\":\"safety\""},

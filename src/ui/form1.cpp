@@ -15,6 +15,7 @@
 #include "platform/dialogs.h"
 #include "ui/display_windows.h"
 #include "ui/form1_layout.h"
+#include "ui/readout_tooltips.h"
 
 namespace ravelin {
 namespace {
@@ -144,7 +145,12 @@ void Form1::build() {
     connect(button("Command4"), &QPushButton::clicked, this, [this] { dialogs_.message(this, kNotYetMessage); });
 }
 
-void Form1::attach(const Services& services) { services_ = services; }
+void Form1::attach(const Services& services) {
+    services_ = services;
+    if (!services_.monitor) return;
+    tooltips_ = std::make_unique<ReadoutTooltips>(box(Box::Text6), box(Box::Text8));
+    services_.monitor->pipeline().addObserver(tooltips_.get());
+}
 
 QWidget* Form1::control(std::string_view name) const {
     const auto it = controls_.find(name);

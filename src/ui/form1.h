@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,7 @@ namespace ravelin {
 class Dialogs;
 class DisplayWindows;
 class FileSystem;
+class ReadoutTooltips;
 class SoundPlayer;
 
 // The name the log-folder dialog opens with, and what stays after a cancel.
@@ -90,6 +92,7 @@ private:
 
     Dialogs& dialogs_;
     Services services_;
+    std::unique_ptr<ReadoutTooltips> tooltips_;  // follows the monitor's readings once attached
     std::map<std::string, QWidget*, std::less<>> controls_;
     QLabel* status_ = nullptr;
     ProblemSet problems_;

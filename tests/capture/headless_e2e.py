@@ -148,6 +148,80 @@ class Recordings(unittest.TestCase):
         self.assertTrue(150 <= total <= 350, total)
 
 
+class Readings(unittest.TestCase):
+    """--stats, --tube and --dead-time-us, and that without them nothing changes."""
+    STATS = ",cpm_low,cpm_high,usv_h_low,usv_h_high"
+
+    def replay(self, *extra, name="worked.wav", sensitivity=("--sensitivity", "120")):
+        status, out, err = run(headless("--input", wav(name), *sensitivity, "--no-log", *extra))
+        self.assertEqual(status, 0, err)
+        return out, err
+
+    def test_stats_appends_the_interval_columns_and_leaves_the_rest(self):
+        out, _ = self.replay("--stats")
+        lines = out.splitlines()
+        self.assertEqual(lines[0], HEADER + self.STATS)
+        want = expected_lines(make_wavs.WORKED, "120")
+        self.assertEqual([",".join(l.split(",")[:6]) for l in lines[1:]], want)
+        # 3 counts in 1 s: chi2(0.025; 6) / 2 and chi2(0.975; 8) / 2, per minute; the dose divides by 720.
+        low, high = 0.6186721229 * 60, 8.767273070 * 60
+        self.assertEqual(lines[1], "1,3,180,0.25,0,0,37.12033,526.0364,%s,%s" % (
+            single_text(f32(low / 720)), single_text(f32(high / 720))))
+        # Second 120: 100 counts in the last 60 s.
+        self.assertEqual(lines[120].split(",")[6:8], ["81.36399", "121.6268"])
+        for line in lines[1:]:
+            f = line.split(",")
+            self.assertEqual(len(f), 10, line)
+            self.assertLessEqual(float(f[6]), float(f[2]), line)
+            self.assertLessEqual(float(f[2]), float(f[7]), line)
+        random_out, _ = self.replay("--stats", name="random.wav", sensitivity=("--sensitivity", "29"))
+        self.assertEqual([",".join(l.split(",")[:6]) for l in random_out.splitlines()[1:]],
+                         expected_lines(make_wavs.RANDOM, "29"))
+
+    def test_a_tube_preset_is_its_sensitivity_text(self):
+        self.assertEqual(self.replay(sensitivity=("--tube", "sbm-20"))[0],
+                         self.replay(sensitivity=("--sensitivity", "18.06"))[0])
+        status, out, err = run(["--list-tubes"])
+        self.assertEqual(status, 0, err)
+        rows = [l.split("\t") for l in out.splitlines()]
+        self.assertEqual([len(r) for r in rows], [3] * len(rows))
+        for name in ("SBM-20", "SBM-19", "SI-22G", "STS-5", "SBT-11", "J305", "M4011", "LND 712", "LND 7317",
+                     "SI-29BG"):
+            self.assertIn(name, [r[0] for r in rows])
+        for args, words in ((["--tube", "SBM-21"], ["unknown", "SBM-20, SBM-19"]),
+                            (["--tube", "SBM-20", "--sensitivity", "29"], ["--tube", "--sensitivity"]),
+                            (["--tube", "LND 712"], ["LND 712", "--sensitivity"])):
+            status, out, err = run(["--headless", "--fast", "--input", wav("worked.wav"), "--no-log"] + args)
+            self.assertEqual((status, out), (2, ""), (args, err))
+            for word in words:
+                self.assertIn(word, err, args)
+
+    def test_dead_time_corrects_every_reading_and_zero_changes_nothing(self):
+        plain, _ = self.replay("--stats")
+        self.assertEqual(self.replay("--stats", "--dead-time-us", "0")[0], plain)
+        corrected, _ = self.replay("--dead-time-us", "10000")
+        lines = corrected.splitlines()
+        self.assertEqual(lines[0], HEADER)
+        self.assertEqual(lines[1], "1,3,185,0.257,0,0")  # 180 / (1 - 3 x 0.01), floor; 185.57 / 720 truncated
+        self.assertEqual(lines[120], "120,161,101,0.141,0,0")  # 100 / (1 - 100/60 x 0.01)
+        for bad in ("abc", "-1", "10000.5", "1e3", ""):
+            status, out, err = run(headless("--input", wav("worked.wav"), "--sensitivity", "120", "--no-log",
+                                            "--dead-time-us", bad))
+            self.assertEqual((status, out), (2, ""), (bad, err))
+            self.assertIn("--dead-time-us", err)
+        status, _, err = run(["--input", "sim", "--stats"])
+        self.assertEqual(status, 2, err)
+        self.assertIn("--headless", err)
+
+    def test_beyond_the_correction_the_uncorrected_readings_stand_and_it_is_said_once(self):
+        args = headless("--input", "sim:12000", "--seed", "5", "--sensitivity", "120", "--no-log", "--seconds", "4")
+        plain = run(args)
+        status, out, err = run(args + ["--dead-time-us", "10000"])
+        self.assertEqual(status, 0, err)
+        self.assertEqual(out, plain[1])
+        self.assertEqual(err.count("beyond what --dead-time-us 10000 can correct"), 1, err)
+
+
 class ExitStatus(unittest.TestCase):
     def test_a_source_that_cannot_be_opened_is_status_1(self):
         folder = tempfile.mkdtemp(dir=WORK)

@@ -14,6 +14,7 @@
 
 #include "app/gui.h"
 #include "app/options.h"
+#include "engine/convert.h"
 #include "fake_dialogs.h"
 #include "outputs/csv_log.h"
 #include "support/fakes.h"
@@ -323,6 +324,38 @@ TEST(Form1Window, OptionsGoIntoTheBoxesUnchecked) {
     EXPECT_TRUE(plain.window.isChecked(Check::Check4));
     EXPECT_FALSE(plain.window.isChecked(Check::Check2));
     EXPECT_EQ(plain.monitor.state().SaveFolder, "");
+}
+
+TEST(Form1Window, TubeAndDeadTimeOptionsReachTheBoxAndTheMonitor) {
+    WindowRig rig;
+    const ParseResult parsed = parseOptions({"ravelin", "--tube", "sbm-20", "--dead-time-us", "10000"});
+    ASSERT_EQ(parsed.error, "");
+    applyOptions(rig.window, rig.monitor.state(), parsed.options);
+    EXPECT_EQ(rig.window.text(Box::Text7), "18.06");
+    ASSERT_TRUE(rig.monitor.state().DeadTime);
+    EXPECT_DOUBLE_EQ(*rig.monitor.state().DeadTime, 0.01);
+    ASSERT_TRUE(rig.start("120"));
+    rig.second(withPulses(3));
+    EXPECT_EQ(rig.window.text(Box::Text6), "185");  // 180 / (1 - 3 x 0.01)
+    rig.second(withPulses(100));                     // 103 pulses in 2 s: 51.5 cps x 10 ms
+    rig.second(withPulses(200));                     // 101 cps: beyond the correction
+    EXPECT_EQ(rig.window.text(Box::Text6), "6060");
+    EXPECT_NE(rig.status().find("不感時間10000µs"), std::string::npos) << rig.status();
+}
+
+TEST(Form1Window, ReadoutTooltipsShowTheIntervalOfEachSecond) {
+    WindowRig rig;
+    const QRect cpmBox = rig.window.box(Box::Text6)->geometry();
+    EXPECT_EQ(rig.window.box(Box::Text6)->toolTip(), "");
+    ASSERT_TRUE(rig.start("120"));
+    rig.second(withPulses(3));
+    EXPECT_EQ(rig.window.box(Box::Text6)->toolTip().toStdString(), "95%信頼区間: 37.12033 \u2013 526.0364");
+    EXPECT_EQ(rig.window.box(Box::Text8)->toolTip().toStdString(),
+              "95%信頼区間: " + singleText(static_cast<float>(37.120327 / 720)) + " \u2013 " +
+                  singleText(static_cast<float>(526.03638 / 720)));
+    rig.second(withPulses(0));
+    EXPECT_EQ(rig.window.box(Box::Text6)->toolTip().toStdString(), "95%信頼区間: 18.56016 \u2013 263.0182");
+    EXPECT_EQ(rig.window.box(Box::Text6)->geometry(), cpmBox);
 }
 
 TEST(Form1Window, LogFolderDialogSettingsAndAPickedPath) {

@@ -50,7 +50,8 @@ def states(sub, prefix, stdout, last):
     previous = 0
     for p in payloads:
         j = json.loads(p)
-        if list(j) != ["time", "seconds", "total", "cpm", "usv_h", "alarm1", "alarm2"]:
+        if list(j) != ["time", "seconds", "total", "cpm", "usv_h", "alarm1", "alarm2",
+                       "cpm_low", "cpm_high", "usv_h_low", "usv_h_high"]:
             fail("state keys: " + p)
         if not TIME.match(j["time"]):
             fail("state time: " + p)
@@ -64,6 +65,9 @@ def states(sub, prefix, stdout, last):
             fail("second %d: state %s, readouts %s" % (s, got, (total, cpm, dose)))
         if j["alarm1"] != (a1 != "0") or j["alarm2"] != (a2 != "0"):
             fail("second %d: alarm latches" % s)
+        low, high = j["cpm_low"], j["cpm_high"]
+        if not (isinstance(low, (int, float)) and isinstance(high, (int, float)) and low <= float(cpm) <= high):
+            fail("second %d: interval %s %s around %s" % (s, low, high, cpm))
     if previous != int(last):
         fail("last state is second %d, not %s" % (previous, last))
     print("states: %d received, all equal to the readouts, last second %d" % (len(payloads), previous))
@@ -114,6 +118,8 @@ def discovery(sub, prefix):
     dose = json.loads(received(sub, "homeassistant/sensor/%s/dose_rate/config" % node)[-1])
     if dose["unit_of_measurement"] != "\u00b5Sv/h" or dose["state_class"] != "measurement":
         fail("dose-rate sensor unit or state class")
+    if dose["json_attributes_topic"] != prefix + "/state" or "usv_h_high" not in dose["json_attributes_template"]:
+        fail("dose-rate sensor interval attributes")
     if len(devices) != 1:
         fail("more than one device entry")
     print("discovery: 4 configs, one device")

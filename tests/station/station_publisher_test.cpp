@@ -81,7 +81,13 @@ TEST(StationPayloads, StateAndRecordBytesUseTheReadoutTexts) {
     const LocalDateTime utc{2024, 5, 1, 3, 4, 5};
     EXPECT_EQ(statePayload(report(60, "0.138", 1, 0), utc),
               R"({"time":"2024-05-01T03:04:05Z","seconds":60,"total":1234,"cpm":23,"usv_h":0.138,)"
-              R"("alarm1":true,"alarm2":false})");
+              R"("alarm1":true,"alarm2":false,"cpm_low":null,"cpm_high":null,"usv_h_low":null,"usv_h_high":null})");
+    // The interval of the reading follows the readouts' fields; an unbounded end is null.
+    SecondReport withInterval = report(60);
+    withInterval.interval = ReadingIntervalTexts{"17.5", "30.1", "0.02430556", "inf"};
+    EXPECT_EQ(statePayload(withInterval, utc),
+              R"({"time":"2024-05-01T03:04:05Z","seconds":60,"total":1234,"cpm":23,"usv_h":0.138,)"
+              R"("alarm1":false,"alarm2":false,"cpm_low":17.5,"cpm_high":30.1,"usv_h_low":0.02430556,"usv_h_high":null})");
     EXPECT_EQ(recordPayload(record("12:34", "0.2"), utc),
               R"({"time":"2024-05-01T03:04:05Z","date":"2024/05/01","clock":"12:34","usv_h":0.2})");
     // A readout that is not a JSON number never breaks the document.
@@ -120,6 +126,11 @@ TEST(StationPublisher, ConnectPublishesStatusDiscoveryAndTheWillIsOffline) {
     EXPECT_NE(dose.find("\"unit_of_measurement\":\"\xC2\xB5Sv/h\""), std::string::npos);
     EXPECT_NE(dose.find(R"("state_class":"measurement")"), std::string::npos);
     EXPECT_NE(dose.find(R"("value_template":"{{ value_json.usv_h }}")"), std::string::npos);
+    EXPECT_NE(dose.find(R"("json_attributes_topic":"ravelin/host1/state")"), std::string::npos);
+    EXPECT_NE(dose.find(R"("json_attributes_template":"{{ {'cpm_low': value_json.cpm_low, 'cpm_high': )"
+                        R"(value_json.cpm_high, 'usv_h_low': value_json.usv_h_low, 'usv_h_high': )"
+                        R"(value_json.usv_h_high} | tojson }}")"),
+              std::string::npos);
     EXPECT_NE(findSent(s.client, configs[2])->payload.find("value_json.alarm1"), std::string::npos);
 }
 
