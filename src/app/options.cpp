@@ -26,6 +26,13 @@ const std::vector<OptionInfo>& optionTable() {
         {"no-log", "", "Do not write the per-minute CSV log."},
         {"log-folder", "DIR", "Folder for the CSV log files (default: the working directory)."},
         {"seed", "N", "Seed for the simulated GM tube, for a repeatable run."},
+        {"invert", "", "Turn every sample v into 255 - v before anything else sees it, for counters whose "
+                       "pulses rise instead of dip (any source)."},
+        {"rate", "HZ", "Samples a second of the live input and the simulator, 8000..192000 (default 22050); "
+                       "one buffer is still one second. A recording keeps its own rate."},
+        {"calibrate", "", "Listen to the source (30 s of live input or the simulator, a whole recording) and "
+                          "propose --threshold, --dead-band, --skip and --invert: one line on stdout, the reasons "
+                          "on stderr; in the window the boxes are filled in. Exit 1 when no pulses are found."},
         {"start", "", "Window only: press 開始 once the window shows."},
         {"graph", "", "Window only: tick リアルタイムグラフ表示 (the trend graph)."},
         {"test", "", "Window only: tick テスト (the waveform snapshot)."},
@@ -127,6 +134,8 @@ ParseResult parseOptions(const std::vector<std::string>& arguments) {
     o.mqttUser = value("mqtt-user");
     o.mqttPasswordFile = value("mqtt-password-file");
     o.mqttCa = value("mqtt-ca");
+    o.invert = parser.isSet("invert");
+    o.calibrate = parser.isSet("calibrate");
 
     if (auto s = value("seconds")) {
         // The elapsed seconds are a 32-bit count.
@@ -144,6 +153,18 @@ ParseResult parseOptions(const std::vector<std::string>& arguments) {
             return result;
         }
         o.seed = n;
+    }
+    if (auto s = value("rate")) {
+        unsigned long long n = 0;
+        if (!parseWhole(*s, 8000, 192000, n)) {
+            result.error = "--rate: \"" + *s + "\" is not a whole number of samples a second from 8000 to 192000";
+            return result;
+        }
+        o.rate = static_cast<int>(n);
+    }
+    if (o.calibrate && o.start) {
+        result.error = "--calibrate does not start capture; give --start without it";
+        return result;
     }
     if (o.noLog && o.logFolder) {
         result.error = "--no-log and --log-folder cannot be given together";
