@@ -18,16 +18,35 @@ constexpr double kLeastSkipSeconds = 0.0001;  // shorter than any tube's dead ti
 constexpr double kSkipMargin = 1.25;
 constexpr double kRingingExcess = 0.15;    // re-armings beyond chance that show ringing
 
-// The value below which the fraction q of the histogram's weight lies.
-int histogramQuantile(const std::vector<std::int64_t>& h, double q) {
-    const std::int64_t total = std::accumulate(h.begin(), h.end(), std::int64_t{0});
-    const auto want = static_cast<std::int64_t>(std::floor(q * static_cast<double>(total)));
-    std::int64_t seen = 0;
+// The median of the sample values, each value v standing for the interval v ± 0.5, so
+// that a baseline between two values (half 127, half 128) comes out between them.
+double histogramMedian(const std::vector<std::int64_t>& h) {
+    const double half = 0.5 * static_cast<double>(std::accumulate(h.begin(), h.end(), std::int64_t{0}));
+    double before = 0;
     for (std::size_t v = 0; v < h.size(); ++v) {
-        seen += h[v];
-        if (seen > want) return static_cast<int>(v);
+        const auto here = static_cast<double>(h[v]);
+        if (before + here >= half && here > 0) return static_cast<double>(v) - 0.5 + (half - before) / here;
+        before += here;
     }
-    return static_cast<int>(h.size()) - 1;
+    return 128;
+}
+
+// The median absolute deviation of the sample values from `centre`.
+double histogramMad(const std::vector<std::int64_t>& h, double centre) {
+    std::vector<std::pair<double, std::int64_t>> deviations;
+    std::int64_t total = 0;
+    for (std::size_t v = 0; v < h.size(); ++v) {
+        if (h[v] == 0) continue;
+        deviations.emplace_back(std::abs(static_cast<double>(v) - centre), h[v]);
+        total += h[v];
+    }
+    std::sort(deviations.begin(), deviations.end());
+    std::int64_t seen = 0;
+    for (const auto& [d, w] : deviations) {
+        seen += w;
+        if (2 * seen >= total) return d;
+    }
+    return 0;
 }
 
 template <class T>
@@ -44,17 +63,19 @@ struct Side {
     std::int64_t clippedPeaks = 0;  // runs that reached the end of the sample range
 };
 
-void findExcursions(const std::vector<std::uint8_t>& s, int baseline, int enter, int leave, Side& down, Side& up) {
-    int state = 0, peak = 0;
+void findExcursions(const std::vector<std::uint8_t>& s, double baseline, double enter, double leave, Side& down,
+                    Side& up) {
+    int state = 0;
+    double peak = 0;
     bool clipped = false;
     auto close = [&] {
         Side& side = state < 0 ? down : up;
-        side.peaks.push_back(peak);
+        side.peaks.push_back(static_cast<int>(std::lround(peak)));
         side.clippedPeaks += clipped ? 1 : 0;
         state = 0;
     };
     for (const std::uint8_t v : s) {
-        const int d = static_cast<int>(v) - baseline;
+        const double d = static_cast<double>(v) - baseline;
         if (state != 0) {
             if (state * d >= leave) {
                 peak = std::max(peak, state * d);
@@ -180,16 +201,13 @@ CalibrationResult Calibrator::finish() const {
         r.reason = "no samples came from the source";
         return r;
     }
-    const int baseline = histogramQuantile(histogram_, 0.5);
-    std::vector<std::int64_t> deviations(256, 0);
-    for (int v = 0; v < 256; ++v) deviations[static_cast<std::size_t>(std::abs(v - baseline))] += histogram_[static_cast<std::size_t>(v)];
+    const double baseline = histogramMedian(histogram_);
     r.baseline = baseline;
-    r.noise = std::max(0.5, kMadToSigma * histogramQuantile(deviations, 0.5));
+    r.noise = std::max(0.5, kMadToSigma * histogramMad(histogram_, baseline));
     r.excursionLevel = std::max(kStandOut * r.noise, kLeastStandOut);
 
     Side down, up;
-    const int enter = static_cast<int>(std::ceil(r.excursionLevel));
-    findExcursions(samples_, baseline, enter, std::max(1, enter / 2), down, up);
+    findExcursions(samples_, baseline, r.excursionLevel, 0.5 * r.excursionLevel, down, up);
     if (down.peaks.empty() && up.peaks.empty()) {
         r.reason = "nothing stands out of the noise: no pulses reached the input";
         return r;
@@ -203,14 +221,16 @@ CalibrationResult Calibrator::finish() const {
     r.clipped = pulses.clippedPeaks * 50 >= r.pulseExcursions;
 
     // In the detector's view the pulses dip: for upward pulses that is after --invert.
-    const int base = r.upward ? 255 - baseline : baseline;
-    const int deadBand = std::max(1, static_cast<int>(std::ceil(r.noise)));
-    // The count comes on the way back, above C + D: that level stays three deviations
-    // clear of the baseline's noise.
-    const double noiseFloor = 3.0 * r.noise + deadBand + 0.5;
-    const double depth = std::max(kLevelFraction * r.typicalDepth, noiseFloor);
-    r.weak = kLevelFraction * r.typicalDepth < noiseFloor || r.typicalDepth < 12;
-    const int centre = std::max(deadBand + 1, static_cast<int>(std::lround(base - depth)));
+    // A sample arms when it is at least `depth` below the baseline: half the typical
+    // depth, never within the noise. The count comes on the way back, 2D higher.
+    const double base = r.upward ? 255.0 - baseline : baseline;
+    const double depth = std::max(kLevelFraction * r.typicalDepth, r.excursionLevel);
+    r.weak = kLevelFraction * r.typicalDepth < r.excursionLevel || r.typicalDepth < 12;
+    const int lower = std::max(1, static_cast<int>(std::floor(base - depth)) + 1);
+    int deadBand = std::max(1, static_cast<int>(std::ceil(r.noise)));
+    // The upper level stays below the baseline's noise, so every return counts.
+    if (lower + 2 * deadBand > base - 2.0 * r.noise) deadBand = 1;
+    const int centre = lower + deadBand;
     r.threshold = static_cast<std::int16_t>(centre);
     r.deadBand = static_cast<std::int16_t>(deadBand);
 
