@@ -25,7 +25,7 @@ std::string histogramLines(const CalibrationResult& r) {
     for (const auto& b : r.depths) most = std::max(most, b.count);
     std::string out;
     for (const auto& b : r.depths) {
-        std::string range = n(b.from) + "-" + n(b.to - 1);
+        std::string range = b.to - 1 > b.from ? n(b.from) + "-" + n(b.to - 1) : n(b.from);
         range.insert(0, range.size() < 9 ? 9 - range.size() : 0, ' ');
         const auto bar = static_cast<std::size_t>((b.count * 40 + most - 1) / most);
         out += range + " | " + std::string(bar, '#') + std::string(41 - bar, ' ') + n(b.count) + "\n";
