@@ -19,16 +19,16 @@ std::string micros(std::int64_t samples, std::int32_t rate) {
 
 bool invertInProposal(const CalibrationResult& r, bool invertGiven) { return r.upward != invertGiven; }
 
-// "  12-23 | ######      41", bars scaled to the fullest bin.
-std::string histogramLines(const CalibrationResult& r) {
+// "  12-23 | ######      41", bars of up to `width` scaled to the fullest bin.
+std::string histogramLines(const CalibrationResult& r, std::size_t width) {
     std::int64_t most = 1;
     for (const auto& b : r.depths) most = std::max(most, b.count);
     std::string out;
     for (const auto& b : r.depths) {
         std::string range = b.to - 1 > b.from ? n(b.from) + "-" + n(b.to - 1) : n(b.from);
         range.insert(0, range.size() < 9 ? 9 - range.size() : 0, ' ');
-        const auto bar = static_cast<std::size_t>((b.count * 40 + most - 1) / most);
-        out += range + " | " + std::string(bar, '#') + std::string(41 - bar, ' ') + n(b.count) + "\n";
+        const auto bar = static_cast<std::size_t>((b.count * static_cast<std::int64_t>(width) + most - 1) / most);
+        out += range + " | " + std::string(bar, '#') + std::string(width + 1 - bar, ' ') + n(b.count) + "\n";
     }
     return out;
 }
@@ -51,7 +51,7 @@ std::string explanationEn(const CalibrationResult& r, bool invertGiven) {
     t += "the pulses go " + std::string(side) + ": " + n(r.pulseExcursions) + " excursions " +
          (r.upward ? "above" : "below") + " the baseline, " + n(r.otherExcursions) + " on the other side";
     t += invertGiven ? " (of the samples already inverted by --invert)\n" : "\n";
-    t += "depth of the pulses, in sample units from the baseline:\n" + histogramLines(r);
+    t += "depth of the pulses, in sample units from the baseline:\n" + histogramLines(r, 40);
     t += "typical depth " + d1(r.typicalDepth) + "; the threshold goes halfway, clear of the noise: threshold " +
          n(r.threshold) + ", dead band " + n(r.deadBand) + " (armed below " + n(r.threshold - r.deadBand) +
          ", counted above " + n(r.threshold + r.deadBand) + (invertInProposal(r, invertGiven) ? ", after --invert)\n" : ")\n");
@@ -81,7 +81,7 @@ std::string explanationJa(const CalibrationResult& r, bool invertGiven) {
          d1(r.excursionLevel) + "以上離れた振れを雑音でないものとして調べました。\n";
     t += std::string("パルスの向き：") + (r.upward ? "上向き" : "下向き") + "（" + n(r.pulseExcursions) + "個。反対側は" +
          n(r.otherExcursions) + "個）" + (invertGiven ? "。--invertで反転した後の信号です。\n" : "。\n");
-    t += "パルスの深さ（基準からのサンプル値）:\n" + histogramLines(r);
+    t += "パルスの深さ（基準からのサンプル値）:\n" + histogramLines(r, 16);
     t += "典型的な深さ " + d1(r.typicalDepth) + "。その半分の深さで雑音から十分に離して、しきい値 " + n(r.threshold) +
          "、不感帯 " + n(r.deadBand) + "としました。\n";
     if (r.ringing)
