@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/calibrate_window.h"
 #include "app/station.h"
 #include "app/stop_signals.h"
 #include "control/monitor.h"
@@ -61,8 +62,7 @@ void applyOptions(Form1& window, MonitorState& state, const Options& o) {
     }
 }
 
-int runGui(int& argc, char** argv, const Options& options) {
-    // Without a display the window system would abort the program; say what to do instead.
+bool hasDisplay() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     const bool needsDisplay = platform == nullptr || *platform == '\0' || std::strncmp(platform, "xcb", 3) == 0 ||
                               std::strncmp(platform, "wayland", 7) == 0;
@@ -70,7 +70,12 @@ int runGui(int& argc, char** argv, const Options& options) {
         const char* value = std::getenv(name);
         return value != nullptr && *value != '\0';
     };
-    if (needsDisplay && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
+    return !needsDisplay || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
+int runGui(int& argc, char** argv, const Options& options) {
+    // Without a display the window system would abort the program; say what to do instead.
+    if (!hasDisplay()) {
         std::fprintf(stderr,
                      "ravelin: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not set);\n"
                      "use --headless to monitor without a window\n");
@@ -113,6 +118,11 @@ int runGui(int& argc, char** argv, const Options& options) {
     monitor.load();
     window.show();
     if (options.start) QTimer::singleShot(0, &window, [&window] { window.button("cmdRec")->click(); });
+    std::unique_ptr<WindowCalibration> calibration;
+    if (options.calibrate) {
+        calibration = std::make_unique<WindowCalibration>(window, captureDeviceFor(calibrationOptions(options)), options);
+        QTimer::singleShot(0, &window, [&calibration] { calibration->start(); });
+    }
     app.exec();
     return window.exitStatus();
 }

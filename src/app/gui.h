@@ -7,6 +7,9 @@ namespace ravelin {
 class Form1;
 struct MonitorState;
 
+// Whether the window can be shown: a display, or a platform that needs none.
+bool hasDisplay();
+
 // Runs the main window. Returns the exit status.
 int runGui(int& argc, char** argv, const Options& options);
 

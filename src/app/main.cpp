@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/calibrate.h"
 #include "app/gui.h"
 #include "app/headless.h"
 #include "app/journal_prefix.h"
@@ -52,6 +53,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     int status;
+    if (options.calibrate && (options.headless || !ravelin::hasDisplay())) {
+        QCoreApplication app(argc, argv);
+        std::setlocale(LC_NUMERIC, "C");
+        endProcess(ravelin::runCalibration(options));
+    }
     if (options.headless) {
         QCoreApplication app(argc, argv);
         std::setlocale(LC_NUMERIC, "C");

@@ -35,6 +35,13 @@ const std::vector<OptionInfo>& optionTable() {
                            "options' names without the dashes; a switch takes true or false. An option given on the "
                            "command line wins over the file."},
         {"stats", "", "Headless only: add the 95% interval columns cpm_low,cpm_high,usv_h_low,usv_h_high."},
+        {"invert", "", "Turn every sample v into 255 - v before anything else sees it, for counters whose "
+                       "pulses rise instead of dip (any source)."},
+        {"rate", "HZ", "Samples a second of the live input and the simulator, 8000..192000 (default 22050); "
+                       "one buffer is still one second. A recording keeps its own rate."},
+        {"calibrate", "", "Listen to the source (30 s of live input or the simulator, a whole recording) and "
+                          "propose --threshold, --dead-band, --skip and --invert: one line on stdout, the reasons "
+                          "on stderr; in the window the boxes are filled in. Exit 1 when no pulses are found."},
         {"start", "", "Window only: press 開始 once the window shows."},
         {"graph", "", "Window only: tick リアルタイムグラフ表示 (the trend graph)."},
         {"test", "", "Window only: tick テスト (the waveform snapshot)."},
@@ -150,6 +157,8 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     o.deadTimeUs = value("dead-time-us");
     o.stats = parser.isSet("stats");
     o.listTubes = parser.isSet("list-tubes");
+    o.invert = parser.isSet("invert");
+    o.calibrate = parser.isSet("calibrate");
 
     if (auto s = value("seconds")) {
         // The elapsed seconds are a 32-bit count.
@@ -167,6 +176,18 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
             return result;
         }
         o.seed = n;
+    }
+    if (auto s = value("rate")) {
+        unsigned long long n = 0;
+        if (!parseWhole(*s, 8000, 192000, n)) {
+            result.error = "--rate: \"" + *s + "\" is not a whole number of samples a second from 8000 to 192000";
+            return result;
+        }
+        o.rate = static_cast<int>(n);
+    }
+    if (o.calibrate && o.start) {
+        result.error = "--calibrate does not start capture; give --start without it";
+        return result;
     }
     if (o.noLog && o.logFolder) {
         result.error = "--no-log and --log-folder cannot be given together";

@@ -37,6 +37,10 @@ struct Options {
     bool noLog = false;
     std::optional<std::string> logFolder;
     std::optional<unsigned long long> seed;
+    // Counting real counters: polarity, capture rate and the setup assistant.
+    bool invert = false;
+    std::optional<int> rate;
+    bool calibrate = false;
     // Window only.
     bool start = false, graph = false, test = false;
     // Station mode.

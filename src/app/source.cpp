@@ -11,6 +11,8 @@ std::unique_ptr<CaptureDevice> captureDeviceFor(const Options& options) {
     CaptureOptions captureOptions;
     captureOptions.fast = options.fast;
     if (options.seed) captureOptions.seed = *options.seed;
+    captureOptions.invert = options.invert;
+    if (options.rate) captureOptions.rate = *options.rate;
     std::string error;
     auto device = createCaptureDevice(options.input.value_or("audio"), captureOptions, error);
     if (!device) std::fprintf(stderr, "%sravelin: --input: %s\n", journalPrefix(Priority::Error), error.c_str());

@@ -7,8 +7,9 @@
 
 namespace ravelin {
 
-// The capture device --input names (the live sound input by default), paced by --fast
-// and seeded by --seed. nullptr after a message on stderr when the name is no source.
+// The capture device --input names (the live sound input by default), paced by --fast,
+// seeded by --seed, inverted by --invert, at --rate. nullptr after a message on stderr
+// when the name is no source.
 std::unique_ptr<CaptureDevice> captureDeviceFor(const Options& options);
 
 }  // namespace ravelin

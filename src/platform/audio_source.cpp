@@ -16,9 +16,9 @@ namespace {
 
 constexpr int kSilenceLimitMs = 5000;  // a working input delivers something well within this
 
-QAudioFormat captureFormat() {
+QAudioFormat captureFormat(std::int32_t rate) {
     QAudioFormat format;
-    format.setSampleRate(AudioInput::kRate);
+    format.setSampleRate(rate);
     format.setChannelCount(1);
     format.setSampleFormat(QAudioFormat::UInt8);
     return format;
@@ -56,7 +56,8 @@ struct AudioInput::Session {
     int run = 0;  // which Start a late report belongs to
 };
 
-AudioInput::AudioInput(std::string name) : SecondCapture(Pace::Pushed, kRate), name_(std::move(name)) {}
+AudioInput::AudioInput(std::string name, std::int32_t rate)
+    : SecondCapture(Pace::Pushed, rate), name_(std::move(name)), rate_(rate) {}
 
 AudioInput::~AudioInput() { closeSource(); }
 
@@ -77,12 +78,12 @@ std::int32_t AudioInput::openSource() {
                 if (d.description() == description) chosen = d;
         if (chosen.isNull()) throw CaptureError("there is no sound input \"" + name_ + "\" (see --list-inputs)");
     }
-    if (!chosen.isFormatSupported(captureFormat()))
+    if (!chosen.isFormatSupported(captureFormat(rate_)))
         throw CaptureError("the sound input \"" + chosen.description().toStdString() +
-                           "\" cannot record unsigned 8-bit mono at 22050 Hz");
+                           "\" cannot record unsigned 8-bit mono at " + std::to_string(rate_) + " Hz");
     session_ = std::make_unique<Session>();
     session_->device = chosen;
-    return kRate;
+    return rate_;
 }
 
 void AudioInput::startSource() {
@@ -91,9 +92,9 @@ void AudioInput::startSource() {
     s.stopping = false;
     s.offset = 0;
     ++s.run;
-    s.source = std::make_unique<QAudioSource>(s.device, captureFormat());
+    s.source = std::make_unique<QAudioSource>(s.device, captureFormat(rate_));
     // Small chunks keep a second's end close to when it was heard.
-    s.source->setBufferSize(kRate / 5);
+    s.source->setBufferSize(rate_ / 5);
     s.io = s.source->start();
     if (!s.io || s.source->error() != QAudio::NoError) {
         const std::string why = errorText(s.source->error());
@@ -130,7 +131,7 @@ void AudioInput::takeData() {
         std::uint8_t* buffer = bufferToFill();
         qint64 n = 0;
         if (buffer) {
-            n = s.io->read(reinterpret_cast<char*>(buffer) + s.offset, kRate - s.offset);
+            n = s.io->read(reinterpret_cast<char*>(buffer) + s.offset, rate_ - s.offset);
         } else {
             // The system holds every buffer: what comes now is lost, as on any sound card.
             n = s.io->read(scrap, sizeof scrap);
@@ -139,9 +140,9 @@ void AudioInput::takeData() {
         s.sinceData.restart();
         if (!buffer) continue;
         s.offset += static_cast<std::int32_t>(n);
-        if (s.offset >= kRate) {
+        if (s.offset >= rate_) {
             s.offset = 0;
-            bufferFilled(kRate);
+            bufferFilled(rate_);
         }
     }
 }

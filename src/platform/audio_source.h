@@ -1,5 +1,5 @@
-// The live sound input through Qt Multimedia: unsigned 8-bit mono at 22050 Hz,
-// assembled into one-second buffers from the chunks the system delivers.
+// The live sound input through Qt Multimedia: unsigned 8-bit mono at 22050 Hz or the
+// rate asked for, assembled into one-second buffers from the chunks the system delivers.
 #pragma once
 
 #include <memory>
@@ -14,7 +14,8 @@ public:
     static constexpr std::int32_t kRate = 22050;
 
     // `name` is an input's id or, failing that, its description; empty is the default input.
-    explicit AudioInput(std::string name);
+    // One buffer is one second: `rate` samples.
+    explicit AudioInput(std::string name, std::int32_t rate = kRate);
     ~AudioInput() override;
 
 protected:
@@ -29,6 +30,7 @@ private:
     void lost(const std::string& reason);
 
     std::string name_;
+    std::int32_t rate_;
     std::unique_ptr<Session> session_;
 };
 

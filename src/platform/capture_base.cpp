@@ -133,6 +133,8 @@ void SecondCapture::GetBufferData(std::vector<std::uint8_t>& sampleBuffer, std::
     if (n > buffers_[index].size()) return;
     if (sampleBuffer.size() < n) sampleBuffer.resize(n);
     std::memcpy(sampleBuffer.data(), buffers_[index].data(), n);
+    if (invert_)
+        for (std::size_t i = 0; i < n; ++i) sampleBuffer[i] = static_cast<std::uint8_t>(255 - sampleBuffer[i]);
 }
 
 SecondCapture::Produced SecondCapture::produce(std::uint8_t*, std::int32_t) { return {0, true}; }

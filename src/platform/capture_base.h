@@ -32,6 +32,9 @@ public:
     void GetBufferData(std::vector<std::uint8_t>& sampleBuffer, std::int16_t index, std::int32_t byteCount) final;
     std::string failure() const final { return failure_; }
 
+    // Every sample v is handed out as 255 - v (pulses that rise become dips). Off by default.
+    void setInvert(bool invert) { invert_ = invert; }
+
 protected:
     explicit SecondCapture(Pace pace, std::int32_t defaultBufferSize = 22050);
 
@@ -79,6 +82,7 @@ private:
     std::vector<Slot> slots_;
     std::int16_t filling_ = -1;
     std::uint64_t produced_ = 0;
+    bool invert_ = false;
     bool starved_ = false;  // a second was due while the system held every buffer
     std::unique_ptr<Loop> loop_;
 };

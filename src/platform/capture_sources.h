@@ -17,6 +17,8 @@ namespace ravelin {
 struct CaptureOptions {
     bool fast = false;                   // recordings and the simulator as fast as buffers are taken
     std::optional<std::uint64_t> seed;   // makes the simulator repeatable
+    bool invert = false;                 // every sample v as 255 - v, for every source
+    std::optional<std::int32_t> rate;    // samples a second of the live input and the simulator
 };
 
 // nullptr with a message in `error` when the name is not a source (a command-line error).

@@ -1,7 +1,6 @@
 #include "platform/sim_source.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
 
@@ -27,22 +26,23 @@ double pulseShape(double t) {
     return v;
 }
 
-using PulseTable = std::array<std::array<float, kPulseLength>, kPhases>;
-
-const PulseTable& pulseTable() {
-    static const PulseTable table = [] {
-        PulseTable t{};
-        for (int p = 0; p < kPhases; ++p)
-            for (int k = 0; k < kPulseLength; ++k) t[p][k] = static_cast<float>(pulseShape(k + p / double(kPhases)));
-        return t;
-    }();
-    return table;
+// The pulse table at a rate: the shape is made for 22050 samples a second and stretched
+// in time, so a pulse lasts as long at any rate.
+std::vector<std::vector<float>> pulseTable(std::int32_t rate) {
+    const double scale = static_cast<double>(TubeSignal::kRate) / rate;
+    const auto length = static_cast<std::size_t>(std::ceil(kPulseLength / scale));
+    std::vector<std::vector<float>> t(kPhases, std::vector<float>(length));
+    for (int p = 0; p < kPhases; ++p)
+        for (std::size_t k = 0; k < length; ++k)
+            t[p][k] = static_cast<float>(pulseShape((static_cast<double>(k) + p / double(kPhases)) * scale));
+    return t;
 }
 
 }  // namespace
 
-TubeSignal::TubeSignal(double cpm, std::uint64_t seed)
-    : perSample_(cpm / 60.0 / kRate), random_(seed), sum_(kRate + kPulseLength, 0.0f) {
+TubeSignal::TubeSignal(double cpm, std::uint64_t seed, std::int32_t rate)
+    : rate_(rate), shapes_(pulseTable(rate)), perSample_(cpm / 60.0 / rate), random_(seed),
+      sum_(static_cast<std::size_t>(rate) + shapes_.front().size(), 0.0f) {
     touched_.reserve(64);
     noiseState_ = random_() | 1;
     nextPulse_ = exponential();
@@ -55,9 +55,9 @@ double TubeSignal::exponential() {
 }
 
 void TubeSignal::next(std::uint8_t* out) {
-    const auto& table = pulseTable();
-    const double end = static_cast<double>(start_ + kRate);
-    const double deadTime = kDeadTimeSeconds * kRate;
+    const std::size_t length = shapes_.front().size();
+    const double end = static_cast<double>(start_ + static_cast<std::uint64_t>(rate_));
+    const double deadTime = kDeadTimeSeconds * rate_;
     // Arrivals inside the dead time after a registered pulse are lost; the wait for the
     // next arrival after it is again exponential, so it is drawn from there directly.
     while (nextPulse_ < end) {
@@ -66,9 +66,9 @@ void TubeSignal::next(std::uint8_t* out) {
         const int phase = std::min(kPhases - 1, static_cast<int>((first - nextPulse_) * kPhases));
         // A tube's pulses vary a little in height.
         const float height = 1.0f + 0.15f * static_cast<float>(random_() >> 40) * 0x1.0p-24f;
-        const auto& shape = table[phase];
+        const auto& shape = shapes_[static_cast<std::size_t>(phase)];
         float* at = sum_.data() + offset;
-        for (int k = 0; k < kPulseLength; ++k) at[k] += height * shape[k];
+        for (std::size_t k = 0; k < length; ++k) at[k] += height * shape[k];
         touched_.push_back(offset);
         ++pulses_;
         nextPulse_ += deadTime + exponential();
@@ -76,7 +76,7 @@ void TubeSignal::next(std::uint8_t* out) {
 
     // Baseline and noise everywhere; the samples a pulse touches are then made again with it.
     std::uint64_t bits = 0;
-    for (std::int32_t i = 0; i < kRate; ++i) {
+    for (std::int32_t i = 0; i < rate_; ++i) {
         if ((i & 15) == 0) {
             noiseState_ ^= noiseState_ << 13;
             noiseState_ ^= noiseState_ >> 7;
@@ -90,7 +90,7 @@ void TubeSignal::next(std::uint8_t* out) {
     std::size_t covered = 0;
     for (const std::size_t start : touched_) {
         const std::size_t from = std::max(start, covered);
-        const std::size_t to = std::min<std::size_t>(start + kPulseLength, kRate);
+        const std::size_t to = std::min<std::size_t>(start + length, static_cast<std::size_t>(rate_));
         for (std::size_t i = from; i < to; ++i) {
             const long v = std::lrint(sum_[i]) + out[i];
             out[i] = static_cast<std::uint8_t>(std::clamp(v, 0L, 255L));
@@ -100,27 +100,27 @@ void TubeSignal::next(std::uint8_t* out) {
     }
     touched_.clear();
     // The tails of the last pulses belong to the next second.
-    std::copy(sum_.begin() + kRate, sum_.end(), sum_.begin());
-    std::fill(sum_.begin() + kRate, sum_.end(), 0.0f);
+    std::copy(sum_.begin() + rate_, sum_.end(), sum_.begin());
+    std::fill(sum_.begin() + rate_, sum_.end(), 0.0f);
     touched_.push_back(0);
-    start_ += kRate;
+    start_ += static_cast<std::uint64_t>(rate_);
 }
 
-SimulatedTube::SimulatedTube(double cpm, bool fast, std::optional<std::uint64_t> seed)
-    : SecondCapture(fast ? Pace::Fast : Pace::RealTime, TubeSignal::kRate), cpm_(cpm), seed_(seed) {}
+SimulatedTube::SimulatedTube(double cpm, bool fast, std::optional<std::uint64_t> seed, std::int32_t rate)
+    : SecondCapture(fast ? Pace::Fast : Pace::RealTime, rate), cpm_(cpm), rate_(rate), seed_(seed) {}
 
 SimulatedTube::~SimulatedTube() = default;
 
 std::int32_t SimulatedTube::openSource() {
     const std::uint64_t seed = seed_ ? *seed_ : (std::uint64_t{std::random_device{}()} << 32 | std::random_device{}());
-    signal_ = std::make_unique<TubeSignal>(cpm_, seed);
-    return TubeSignal::kRate;
+    signal_ = std::make_unique<TubeSignal>(cpm_, seed, rate_);
+    return rate_;
 }
 
 SecondCapture::Produced SimulatedTube::produce(std::uint8_t* out, std::int32_t room) {
-    if (room < TubeSignal::kRate) return {0, true};
+    if (room < rate_) return {0, true};
     signal_->next(out);
-    return {TubeSignal::kRate, false};
+    return {rate_, false};
 }
 
 }  // namespace ravelin

@@ -1,5 +1,6 @@
 // The built-in simulated GM tube: Poisson arrivals, a tube dead time, and the pulse
-// a counter's output makes on a sound input, at 22050 samples a second.
+// a counter's output makes on a sound input, at 22050 samples a second or another rate
+// (the pulse keeps its shape in time).
 #pragma once
 
 #include <cstdint>
@@ -18,16 +19,19 @@ public:
     static constexpr std::int32_t kRate = 22050;
     static constexpr double kDeadTimeSeconds = 0.0007;  // longer than a pulse takes to recover
 
-    TubeSignal(double cpm, std::uint64_t seed);
+    TubeSignal(double cpm, std::uint64_t seed, std::int32_t rate = kRate);
 
-    // The next second: kRate samples around a baseline of 128.
+    // The next second: rate() samples around a baseline of 128.
     void next(std::uint8_t* out);
+    std::int32_t rate() const { return rate_; }
     // Pulses the tube has put into the seconds made so far.
     std::uint64_t pulses() const { return pulses_; }
 
 private:
     double exponential();
 
+    std::int32_t rate_;
+    std::vector<std::vector<float>> shapes_;  // the pulse at each sub-sample phase
     double perSample_;          // mean arrivals per sample
     double nextPulse_;          // sample position of the next registered pulse
     std::uint64_t start_ = 0;   // sample position of the next second
@@ -41,7 +45,7 @@ private:
 class SimulatedTube : public SecondCapture {
 public:
     // Without a seed every Open starts a different tube.
-    SimulatedTube(double cpm, bool fast, std::optional<std::uint64_t> seed);
+    SimulatedTube(double cpm, bool fast, std::optional<std::uint64_t> seed, std::int32_t rate = TubeSignal::kRate);
     ~SimulatedTube() override;
 
     std::uint64_t pulses() const { return signal_ ? signal_->pulses() : 0; }
@@ -53,6 +57,7 @@ protected:
 
 private:
     double cpm_;
+    std::int32_t rate_;
     std::optional<std::uint64_t> seed_;
     std::unique_ptr<TubeSignal> signal_;
 };

@@ -7,6 +7,7 @@
 #include "capture/capture_harness.h"
 #include "capture/wav_writer.h"
 #include "engine/detector.h"
+#include "platform/capture_sources.h"
 #include "platform/file_source.h"
 #include "platform/sim_source.h"
 
@@ -178,4 +179,63 @@ TEST(SimulatedTube, EvenAnAbsurdRateFinishesItsSecondsBoundedByTheDeadTime) {
     const double most = 2.0 / TubeSignal::kDeadTimeSeconds + 2;
     EXPECT_LE(static_cast<double>(tube.pulses()), most);
     EXPECT_GT(static_cast<double>(tube.pulses()), most * 0.9);
+}
+
+TEST(SimulatedTube, AtAnotherRateTheSecondHoldsThatManySamplesAndThePulseKeepsItsShapeInTime) {
+    for (const std::int32_t rate : {44100, 48000, 96000, 192000}) {
+        TubeSignal tube(600, 1234, rate);
+        std::vector<std::uint8_t> second(static_cast<std::size_t>(rate));
+        std::int16_t armed = 0;
+        std::int64_t counted = 0, low = 0;
+        for (int s = 0; s < 60; ++s) {
+            tube.next(second.data());
+            counted += scanPulses(second, DetectorSettings{47, 53, 10}, armed);
+            low += std::count_if(second.begin(), second.end(), [](std::uint8_t v) { return v < 47; });
+        }
+        EXPECT_EQ(counted, static_cast<std::int64_t>(tube.pulses())) << rate;
+        // The time a pulse spends below 47 is the same at any rate: about 0.2 ms.
+        const double seconds = static_cast<double>(low) / rate / static_cast<double>(tube.pulses());
+        EXPECT_NEAR(seconds, 0.0002, 0.00008) << rate;
+    }
+}
+
+TEST(Invert, EverySourceHandsOutEachSampleAs255MinusItself) {
+    auto buffersOf = [](const std::string& input, bool invert, std::optional<std::int32_t> rate = std::nullopt) {
+        CaptureOptions o;
+        o.fast = true;
+        o.seed = 5;
+        o.invert = invert;
+        o.rate = rate;
+        std::string error;
+        auto device = createCaptureDevice(input, o, error);
+        EXPECT_TRUE(device) << error;
+        CaptureHarness h(*device);
+        h.afterBuffer = [&](int n) {
+            if (n == 2) h.stop();
+        };
+        h.start();
+        CaptureHarness::runUntil([&] { return h.stopped(); });
+        return h.buffers;
+    };
+    std::vector<std::uint32_t> ramp(22050 * 2);
+    for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<std::uint32_t>(i % 256);
+    writeWav(tempPath("ramp.wav"), 22050, 1, 8, false, ramp);
+    for (const auto& [input, rate] : std::vector<std::pair<std::string, std::optional<std::int32_t>>>{
+             {"file:" + tempPath("ramp.wav"), std::nullopt}, {"sim:600", std::nullopt}, {"sim:600", 44100}}) {
+        const auto plain = buffersOf(input, false, rate), inverted = buffersOf(input, true, rate);
+        ASSERT_EQ(plain.size(), 2u) << input;
+        ASSERT_EQ(inverted.size(), 2u) << input;
+        EXPECT_EQ(plain[0].size(), static_cast<std::size_t>(rate.value_or(22050))) << input;
+        for (std::size_t b = 0; b < 2; ++b)
+            for (std::size_t i = 0; i < plain[b].size(); ++i)
+                ASSERT_EQ(inverted[b][i], 255 - plain[b][i]) << input << " " << b << " " << i;
+    }
+}
+
+TEST(Invert, ARecordingKeepsItsOwnRate) {
+    CaptureOptions o;
+    o.rate = 44100;
+    std::string error;
+    EXPECT_FALSE(createCaptureDevice("file:x.wav", o, error));
+    EXPECT_NE(error.find("own rate"), std::string::npos) << error;
 }

@@ -1,0 +1,60 @@
+#include "app/calibrate_window.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QPushButton>
+#include <cstdio>
+
+#include "engine/convert.h"
+#include "ui/form1.h"
+
+namespace ravelin {
+
+WindowCalibration::WindowCalibration(Form1& window, std::unique_ptr<CaptureDevice> device, const Options& options)
+    : window_(window), device_(std::move(device)), options_(calibrationOptions(options)) {}
+
+WindowCalibration::~WindowCalibration() = default;
+
+void WindowCalibration::start() {
+    run_ = std::make_unique<CalibrationRun>(*device_, options_.seconds);
+    const std::string total = options_.seconds ? "／" + integerText(*options_.seconds) : std::string{};
+    run_->onSecond = [this, total](std::int64_t seconds) {
+        window_.statusLabel()->setText(QString::fromStdString("入力を調べています… " + integerText(seconds) + total + "秒"));
+    };
+    // The message box is not opened from inside the device's event.
+    run_->onEnd = [this] { QMetaObject::invokeMethod(&window_, [this] { finish(); }, Qt::QueuedConnection); };
+    window_.button("cmdRec")->setEnabled(false);
+    window_.statusLabel()->setText(QString::fromUtf8("入力を調べています…"));
+    std::string error;
+    if (!run_->start(error)) {
+        window_.button("cmdRec")->setEnabled(true);
+        window_.statusLabel()->clear();
+        done_ = true;
+        std::fprintf(stderr, "ravelin: %s\n", error.c_str());
+        window_.showMessage("入力を開けないため、設定を調べられません（" + error + "）。");
+    }
+}
+
+void WindowCalibration::finish() {
+    done_ = true;
+    window_.button("cmdRec")->setEnabled(true);
+    window_.statusLabel()->clear();
+    if (!run_->failure().empty()) {
+        std::fprintf(stderr, "ravelin: %s\n", run_->failure().c_str());
+        window_.showMessage("入力が途切れたため、設定を調べられません（" + run_->failure() + "）。");
+        return;
+    }
+    const CalibrationResult result = run_->result();
+    std::fputs(explanationEn(result, options_.invert).c_str(), stderr);
+    if (result.found) {
+        std::printf("%s\n", proposalLine(result, options_.invert).c_str());
+        std::fflush(stdout);
+        window_.setText(Box::Text3, integerText(result.threshold));
+        window_.setText(Box::Text4, integerText(result.deadBand));
+        window_.setText(Box::Text5, integerText(result.skip));
+    }
+    window_.showMessage(explanationJa(result, options_.invert));
+}
+
+}  // namespace ravelin

@@ -1,0 +1,33 @@
+// --calibrate in the window: listens while the main window shows, then puts the
+// proposal into しきい値, 不感帯 and 分解能 and explains it in a message box.
+#pragma once
+
+#include <memory>
+
+#include "app/calibrate.h"
+
+namespace ravelin {
+
+class Form1;
+
+class WindowCalibration {
+public:
+    // `device` is the assistant's own, opened only while it listens; capture is not started.
+    WindowCalibration(Form1& window, std::unique_ptr<CaptureDevice> device, const Options& options);
+    ~WindowCalibration();
+
+    // Starts listening; the progress goes on the status line under the designed area.
+    void start();
+    bool done() const { return done_; }
+
+private:
+    void finish();
+
+    Form1& window_;
+    std::unique_ptr<CaptureDevice> device_;
+    Options options_;
+    std::unique_ptr<CalibrationRun> run_;
+    bool done_ = false;
+};
+
+}  // namespace ravelin

@@ -1,0 +1,161 @@
+// The setup assistant on signals shaped like real counters', whose true pulse count
+// is known by construction: what it proposes must count that many pulses.
+#include <gtest/gtest.h>
+
+#include <span>
+
+#include "engine/calibration.h"
+#include "engine/detector.h"
+#include "support/gm_signals.h"
+
+using namespace ravelin;
+using namespace ravelin::test;
+
+namespace {
+
+CalibrationResult propose(const std::vector<std::uint8_t>& samples, int rate) {
+    Calibrator c(rate);
+    for (std::size_t at = 0; at < samples.size(); at += static_cast<std::size_t>(rate))
+        c.addBuffer(std::span(samples).subspan(at, std::min<std::size_t>(rate, samples.size() - at)));
+    return c.finish();
+}
+
+// The proposal applied as the monitor would, inverted when it says so.
+std::int64_t countWith(const CalibrationResult& r, std::vector<std::uint8_t> samples, int rate) {
+    if (r.upward)
+        for (auto& v : samples) v = static_cast<std::uint8_t>(255 - v);
+    const DetectorSettings d{static_cast<std::int16_t>(r.threshold - r.deadBand),
+                             static_cast<std::int16_t>(r.threshold + r.deadBand), r.skip};
+    std::int16_t armed = 0;
+    std::int64_t n = 0;
+    for (std::size_t at = 0; at + static_cast<std::size_t>(rate) <= samples.size(); at += static_cast<std::size_t>(rate))
+        n += scanPulses(std::span(samples).subspan(at, static_cast<std::size_t>(rate)), d, armed);
+    return n;
+}
+
+// Proposes for the samples and checks the count against the truth within `tolerance`.
+CalibrationResult expectCounts(const std::vector<std::uint8_t>& samples, int rate, std::int64_t truth, double tolerance) {
+    const CalibrationResult r = propose(samples, rate);
+    EXPECT_TRUE(r.found) << r.reason;
+    EXPECT_EQ(countWith(r, samples, rate), r.counted) << "the verification is the monitor's own count";
+    EXPECT_NEAR(static_cast<double>(r.counted), static_cast<double>(truth), tolerance * static_cast<double>(truth))
+        << proposalLine(r, false) << "\n" << explanationEn(r, false);
+    return r;
+}
+
+SignalSpec spec(PulseKind kind, int rate, double cpm, double seconds) {
+    SignalSpec s;
+    s.kind = kind;
+    s.rate = rate;
+    s.cpm = cpm;
+    s.seconds = seconds;
+    return s;
+}
+
+}  // namespace
+
+TEST(Calibration, CleanTrainsFrom30To30000CpmAreCountedWithoutRinging) {
+    for (const double cpm : {30.0, 300.0, 3000.0, 30000.0}) {
+        const GmSignal g = makeGmSignal(spec(PulseKind::Clean, 22050, cpm, cpm < 100 ? 600 : cpm < 1000 ? 120 : 30));
+        const auto r = expectCounts(toSamples(g), 22050, g.pulses, 0.02);
+        EXPECT_FALSE(r.upward) << cpm;
+        EXPECT_FALSE(r.ringing) << cpm;
+        EXPECT_FALSE(r.weak || r.clipped) << cpm;
+        EXPECT_NEAR(r.cpm, cpm, 0.15 * cpm + 4) << cpm;
+    }
+}
+
+TEST(Calibration, AcCoupledSpikesAt44100HzWithinThreePerCentAlsoRidingOnTails) {
+    for (const double cpm : {600.0, 30000.0}) {
+        const GmSignal g = makeGmSignal(spec(PulseKind::AcSpike, 44100, cpm, cpm < 1000 ? 120 : 20));
+        const auto r = expectCounts(toSamples(g), 44100, g.pulses, 0.03);
+        EXPECT_FALSE(r.upward);
+        EXPECT_EQ(proposalLine(r, false).find("--invert"), std::string::npos);
+    }
+}
+
+TEST(Calibration, SpikesResampledTo22050HzFrom44100And48000WithinFivePerCent) {
+    for (const int original : {44100, 48000}) {
+        for (const double cpm : {600.0, 20000.0}) {
+            const GmSignal g = makeGmSignal(spec(PulseKind::AcSpike, original, cpm, cpm < 1000 ? 120 : 20));
+            const GmSignal down = resample(g, 22050);
+            const auto samples = toSamples(down);
+            expectCounts(samples, 22050, g.pulses, 0.05);
+            // The defaults miss most of the halved spikes: the reason for the assistant.
+            const CalibrationResult defaults{.threshold = 50, .deadBand = 3, .skip = 10};
+            EXPECT_LT(countWith(defaults, samples, 22050), g.pulses * 3 / 4) << original << " " << cpm;
+        }
+    }
+}
+
+TEST(Calibration, UpwardPulsesAreFoundAndNeedInvertWithinThreePerCent) {
+    SignalSpec s = spec(PulseKind::AcSpike, 44100, 3000, 60);
+    s.upward = true;
+    const GmSignal g = makeGmSignal(s);
+    const auto samples = toSamples(g);
+    const auto r = expectCounts(samples, 44100, g.pulses, 0.03);
+    EXPECT_TRUE(r.upward);
+    EXPECT_NE(proposalLine(r, false).find(" --invert"), std::string::npos);
+    // Samples already inverted by --invert dip: then --invert stays in the line.
+    std::vector<std::uint8_t> inverted(samples);
+    for (auto& v : inverted) v = static_cast<std::uint8_t>(255 - v);
+    const auto again = expectCounts(inverted, 44100, g.pulses, 0.03);
+    EXPECT_FALSE(again.upward);
+    EXPECT_NE(proposalLine(again, true).find(" --invert"), std::string::npos);
+    EXPECT_EQ(proposalLine(r, true).find("--invert"), std::string::npos);
+}
+
+TEST(Calibration, PulsesAtOneSixteenthOfTheLevelWithinFifteenPerCentAndAWarning) {
+    const GmSignal g = makeGmSignal(spec(PulseKind::AcSpike, 44100, 3000, 60));
+    const auto samples = toSamples(g, 1.0 / 16);
+    const auto r = expectCounts(samples, 44100, g.pulses, 0.15);
+    EXPECT_TRUE(r.weak);
+    EXPECT_NE(explanationEn(r, false).find("turn the input volume up"), std::string::npos);
+    EXPECT_NE(explanationJa(r, false).find("入力音量を上げて"), std::string::npos);
+}
+
+TEST(Calibration, RingingClicksGetASkipLongerThanTheRingAndAreCountedOnce) {
+    for (const int rate : {22050, 44100}) {
+        SignalSpec s = spec(PulseKind::Click, rate, 120, 120);
+        s.deadTime = 20e-3;
+        s.depth = 120;
+        const GmSignal g = makeGmSignal(s);
+        const auto samples = toSamples(g);
+        const auto r = expectCounts(samples, rate, g.pulses, 0.03);
+        EXPECT_TRUE(r.ringing) << rate;
+        EXPECT_GE(r.skip, rate * 2 / 1000) << "at least the shortest ring, 2 ms";
+        EXPECT_LE(r.skip, rate * 8 / 1000) << "not far beyond the longest, 4 ms";
+        const CalibrationResult defaults{.threshold = 50, .deadBand = 3, .skip = 10};
+        if (rate == 22050) EXPECT_GT(countWith(defaults, samples, rate), g.pulses * 11 / 10) << "the default skip counts a click often";
+    }
+}
+
+TEST(Calibration, NoPulsesIsNoProposalAndClippingIsSaid) {
+    SignalSpec quiet = spec(PulseKind::Clean, 22050, 0, 10);
+    const auto none = propose(toSamples(makeGmSignal(quiet)), 22050);
+    EXPECT_FALSE(none.found);
+    EXPECT_NE(explanationEn(none, false).find("no proposal"), std::string::npos);
+    EXPECT_FALSE(propose({}, 22050).found);
+
+    SignalSpec loud = spec(PulseKind::AcSpike, 22050, 600, 60);
+    loud.depth = 300;
+    const GmSignal g = makeGmSignal(loud);
+    const auto r = expectCounts(toSamples(g), 22050, g.pulses, 0.03);
+    EXPECT_TRUE(r.clipped);
+    EXPECT_NE(explanationEn(r, false).find("turn the input volume down"), std::string::npos);
+}
+
+TEST(Calibration, TheLineAndTheReasonsSayWhatWasFound) {
+    const GmSignal g = makeGmSignal(spec(PulseKind::Clean, 22050, 600, 60));
+    const auto r = propose(toSamples(g), 22050);
+    const std::string line = proposalLine(r, false);
+    EXPECT_EQ(line, "--threshold " + std::to_string(r.threshold) + " --dead-band " + std::to_string(r.deadBand) +
+                        " --skip " + std::to_string(r.skip));
+    EXPECT_LT(r.threshold - r.deadBand, 128 - 40);   // halfway down the 100-deep dips
+    EXPECT_GT(r.threshold + r.deadBand, 128 - 70);
+    const std::string why = explanationEn(r, false);
+    for (const std::string& part : std::vector<std::string>{"baseline ", "the pulses go downward", "no ringing",
+                                   "count " + std::to_string(r.counted) + " pulses in 60 s"})
+        EXPECT_NE(why.find(part), std::string::npos) << part << "\n" << why;
+    EXPECT_NE(explanationJa(r, false).find("下向き"), std::string::npos);
+}

@@ -1,0 +1,108 @@
+// --calibrate in the window: progress on the problem line, the proposal in the boxes,
+// the reasons in a message box, and capture not started.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/calibrate_window.h"
+#include "fake_dialogs.h"
+#include "support/fakes.h"
+#include "support/gm_signals.h"
+#include "ui/form1.h"
+
+using namespace ravelin;
+using namespace ravelin::test;
+
+namespace {
+
+struct CalibrationRig {
+    FakeDialogs dialogs;
+    Form1 window{dialogs};
+    FakeDevice* device = nullptr;
+    std::unique_ptr<WindowCalibration> calibration;
+
+    explicit CalibrationRig(long long seconds) {
+        auto d = std::make_unique<FakeDevice>();
+        device = d.get();
+        Options o;
+        o.seconds = seconds;
+        calibration = std::make_unique<WindowCalibration>(window, std::move(d), o);
+        calibration->start();
+        device->deliverAll();
+    }
+    // Feeds one second and lets the window handle what follows.
+    void second(const std::vector<std::uint8_t>& samples) {
+        device->fill(samples);
+        device->deliverAll();
+        QApplication::processEvents();
+    }
+    std::string box(Box b) const { return window.box(b)->text().toStdString(); }
+    std::string status() const { return window.statusLabel()->text().toStdString(); }
+};
+
+std::vector<std::vector<std::uint8_t>> seconds(bool upward, double cpm = 1200) {
+    SignalSpec s;
+    s.cpm = cpm;
+    s.seconds = 3;
+    s.upward = upward;
+    const auto all = toSamples(makeGmSignal(s));
+    std::vector<std::vector<std::uint8_t>> out;
+    for (std::size_t at = 0; at < all.size(); at += 22050) out.emplace_back(all.begin() + at, all.begin() + at + 22050);
+    return out;
+}
+
+}  // namespace
+
+TEST(WindowCalibration, ListensThenPutsTheProposalIntoTheBoxesAndExplainsWithoutStartingCapture) {
+    CalibrationRig rig(3);
+    EXPECT_FALSE(rig.window.button("cmdRec")->isEnabled()) << "no capture while the assistant listens";
+    const auto s = seconds(false);
+    rig.second(s[0]);
+    EXPECT_EQ(rig.status(), "入力を調べています… 1／3秒");
+    rig.second(s[1]);
+    rig.second(s[2]);
+    ASSERT_TRUE(rig.calibration->done());
+    EXPECT_EQ(rig.device->calls.back(), "Close");
+    EXPECT_EQ(rig.status(), "");
+    EXPECT_TRUE(rig.window.button("cmdRec")->isEnabled());
+    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+    const std::string& message = rig.dialogs.messages.front();
+    EXPECT_NE(message.find("下向き"), std::string::npos) << message;
+    EXPECT_EQ(message.find("--invert"), std::string::npos) << message;
+    EXPECT_NE(message.find("しきい値 " + rig.box(Box::Text3)), std::string::npos) << message;
+    EXPECT_NE(rig.box(Box::Text3), "50");
+    EXPECT_NE(rig.box(Box::Text5), "10");
+    EXPECT_EQ(rig.box(Box::Text7), "") << "nothing else is touched";
+}
+
+TEST(WindowCalibration, UpwardPulsesAreSaidAndNoPulsesLeaveTheBoxesAlone) {
+    CalibrationRig up(3);
+    for (const auto& s : seconds(true)) up.second(s);
+    ASSERT_EQ(up.dialogs.messages.size(), 1u);
+    EXPECT_NE(up.dialogs.messages.front().find("上向き"), std::string::npos);
+    EXPECT_NE(up.dialogs.messages.front().find("--invert"), std::string::npos);
+
+    CalibrationRig quiet(2);
+    for (const auto& s : seconds(false, 0)) quiet.second(s);
+    ASSERT_EQ(quiet.dialogs.messages.size(), 1u);
+    EXPECT_NE(quiet.dialogs.messages.front().find("パルスが見つかりませんでした"), std::string::npos);
+    EXPECT_EQ(quiet.box(Box::Text3), "50");
+    EXPECT_EQ(quiet.box(Box::Text4), "3");
+    EXPECT_EQ(quiet.box(Box::Text5), "10");
+}
+
+TEST(WindowCalibration, ASourceThatDoesNotOpenIsSaidInAMessage) {
+    FakeDialogs dialogs;
+    Form1 window{dialogs};
+    auto d = std::make_unique<FakeDevice>();
+    d->failOpen = true;
+    WindowCalibration calibration(window, std::move(d), Options{});
+    calibration.start();
+    EXPECT_TRUE(calibration.done());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages.front().find("入力を開けない"), std::string::npos);
+    EXPECT_TRUE(window.button("cmdRec")->isEnabled());
+}
