@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/history.h"
 #include "app/station.h"
 #include "app/stop_signals.h"
 #include "control/monitor.h"
@@ -60,7 +61,7 @@ void applyOptions(Form1& window, MonitorState& state, const Options& o) {
     }
 }
 
-int runGui(int& argc, char** argv, const Options& options) {
+bool displayOrSay(const char* advice) {
     // Without a display the window system would abort the program; say what to do instead.
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     const bool needsDisplay = platform == nullptr || *platform == '\0' || std::strncmp(platform, "xcb", 3) == 0 ||
@@ -72,9 +73,15 @@ int runGui(int& argc, char** argv, const Options& options) {
     if (needsDisplay && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
         std::fprintf(stderr,
                      "ravelin: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not set);\n"
-                     "use --headless to monitor without a window\n");
-        return 1;
+                     "%s\n",
+                     advice);
+        return false;
     }
+    return true;
+}
+
+int runGui(int& argc, char** argv, const Options& options) {
+    if (!displayOrSay("use --headless to monitor without a window")) return 1;
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     app.setApplicationName("ravelin");
@@ -109,6 +116,7 @@ int runGui(int& argc, char** argv, const Options& options) {
     QObject::connect(&window, &Form1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     StopSignals stopSignals([&window] { window.closeFromSignal(); });
 
+    const auto history = attachHistoryShortcut(window, monitor.state());
     monitor.load();
     window.show();
     if (options.start) QTimer::singleShot(0, &window, [&window] { window.button("cmdRec")->click(); });

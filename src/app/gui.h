@@ -7,6 +7,9 @@ namespace ravelin {
 class Form1;
 struct MonitorState;
 
+// True when there is a display to open a window on; else says so on stderr with `advice`.
+bool displayOrSay(const char* advice);
+
 // Runs the main window. Returns the exit status.
 int runGui(int& argc, char** argv, const Options& options);
 

@@ -7,6 +7,7 @@
 
 #include "app/gui.h"
 #include "app/headless.h"
+#include "app/history.h"
 #include "app/options.h"
 #include "platform/capture_sources.h"
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     int status;
+    if (options.history) endProcess(ravelin::runHistory(argc, argv, options));
     if (options.headless) {
         QCoreApplication app(argc, argv);
         std::setlocale(LC_NUMERIC, "C");

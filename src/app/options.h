@@ -41,6 +41,10 @@ struct Options {
     bool start = false, graph = false, test = false;
     // Station mode.
     std::optional<std::string> mqttUrl, mqttPrefix, mqttUser, mqttPasswordFile, mqttCa;
+    // The history: the folder, and --summary / --export FILE with the days drawn.
+    bool history = false, summary = false;
+    std::optional<std::string> historyFolder, exportFile;
+    std::optional<int> fromDay, toDay;  // days since 1970-01-01
 };
 
 struct ParseResult {
