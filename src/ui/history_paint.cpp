@@ -125,6 +125,10 @@ bool exportHistory(const HistoryLog& log, const HistoryPlotInput& input, const s
         error = path + ": the image could not be written";
         return false;
     }
+    if (!file.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
+        error = path + ": not a .png or .svg file";
+        return false;
+    }
     QSvgGenerator svg;
     svg.setFileName(file);
     svg.setSize(QSize(input.width, input.height));
