@@ -26,6 +26,7 @@ HistoryCanvas::HistoryCanvas(QWidget* parent) : QWidget(parent) {
 
 void HistoryCanvas::setLog(const HistoryLog* log) {
     log_ = log;
+    plotFor_.reset();
     update();
 }
 
@@ -73,18 +74,35 @@ QString HistoryCanvas::hoverText(QPoint at) {
     const auto& records = log_->records();
     const auto i = nearestRecord(records, range_, minuteAt(at.x()));
     if (!i) return {};
-    const HistoryPlot plot = historyPlot({records[*i]}, plotInput());
-    if (plot.dose.empty() || std::abs(plot.dose[0][0].x - at.x()) > kHoverPixels) return {};
-    marker_ = plot.dose[0][0];
+    const HistoryPlot& p = plot();
+    const PlotPoint point{
+        static_cast<float>(p.left + (records[*i].minute - range_.from) * pixelsPerMinute()),
+        static_cast<float>(p.bottom - records[*i].dose / p.doseTop * (p.bottom - p.top))};
+    if (std::abs(point.x - at.x()) > kHoverPixels) return {};
+    marker_ = point;
     return QString::fromStdString(minuteText(records[*i].minute)) + "  " +
            QString::fromUtf8(log_->doseText(records[*i]).data(), static_cast<int>(records[*i].textSize)) +
            QStringLiteral(" µSv/h");
 }
 
+const HistoryPlot& HistoryCanvas::plot() {
+    static const std::vector<HistoryRecord> none;
+    const HistoryPlotInput in = plotInput();
+    const std::size_t count = log_ ? log_->records().size() : 0;
+    const bool same = plotFor_ && plotFor_->range == in.range && plotFor_->width == in.width &&
+                      plotFor_->height == in.height && plotFor_->alarm1 == in.alarm1 && plotFor_->alarm2 == in.alarm2 &&
+                      plotRecords_ == count;
+    if (!same) {
+        plot_ = historyPlot(log_ ? log_->records() : none, in);
+        plotFor_ = in;
+        plotRecords_ = count;
+    }
+    return plot_;
+}
+
 void HistoryCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    static const std::vector<HistoryRecord> none;
-    paintHistory(painter, historyPlot(log_ ? log_->records() : none, plotInput()), width(), height(), marker_);
+    paintHistory(painter, plot(), width(), height(), marker_);
 }
 
 void HistoryCanvas::wheelEvent(QWheelEvent* e) {

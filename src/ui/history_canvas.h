@@ -36,6 +36,8 @@ protected:
     void leaveEvent(QEvent*) override;
 
 private:
+    // The plot of the current range and size, computed again only when they or the records change.
+    const HistoryPlot& plot();
     double minuteAt(double x) const;
     double pixelsPerMinute() const;
 
@@ -43,6 +45,9 @@ private:
     HistoryRange range_;
     std::optional<double> alarm1_, alarm2_;
     std::optional<PlotPoint> marker_;
+    HistoryPlot plot_;
+    std::optional<HistoryPlotInput> plotFor_;
+    std::size_t plotRecords_ = 0;
     std::optional<QPoint> dragFrom_;
     HistoryRange dragRange_;
     QRubberBand* band_ = nullptr;
