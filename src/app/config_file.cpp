@@ -59,7 +59,8 @@ bool overriddenByCommandLine(const std::string& key, const ParseResult& commandL
 
 bool isConfigKey(const OptionInfo& option) {
     const std::string name = option.name;
-    static const char* const kNotKeys[] = {"config", "headless", "help", "version", "start", "graph", "test", "calibrate"};
+    static const char* const kNotKeys[] = {"config", "headless", "help", "version", "start", "graph", "test", "calibrate",
+                                           "history", "summary", "export", "from", "to"};
     if (name.rfind("list-", 0) == 0) return false;  // prints a list and exits
     return std::none_of(std::begin(kNotKeys), std::end(kNotKeys), [&](const char* k) { return name == k; });
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "app/calibrate_window.h"
+#include "app/history.h"
 #include "app/station.h"
 #include "app/stop_signals.h"
 #include "control/monitor.h"
@@ -73,14 +74,18 @@ bool hasDisplay() {
     return !needsDisplay || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
-int runGui(int& argc, char** argv, const Options& options) {
+bool displayOrSay(const char* advice) {
     // Without a display the window system would abort the program; say what to do instead.
-    if (!hasDisplay()) {
-        std::fprintf(stderr,
-                     "ravelin: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not set);\n"
-                     "use --headless to monitor without a window\n");
-        return 1;
-    }
+    if (hasDisplay()) return true;
+    std::fprintf(stderr,
+                 "ravelin: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not set);\n"
+                 "%s\n",
+                 advice);
+    return false;
+}
+
+int runGui(int& argc, char** argv, const Options& options) {
+    if (!displayOrSay("use --headless to monitor without a window")) return 1;
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     app.setApplicationName("ravelin");
@@ -115,6 +120,7 @@ int runGui(int& argc, char** argv, const Options& options) {
     QObject::connect(&window, &Form1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     StopSignals stopSignals([&window] { window.closeFromSignal(); });
 
+    const auto history = attachHistoryShortcut(window, monitor.state());
     monitor.load();
     window.show();
     if (options.start) QTimer::singleShot(0, &window, [&window] { window.button("cmdRec")->click(); });

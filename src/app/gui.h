@@ -9,6 +9,8 @@ struct MonitorState;
 
 // Whether the window can be shown: a display, or a platform that needs none.
 bool hasDisplay();
+// True when there is a display to open a window on; else says so on stderr with `advice`.
+bool displayOrSay(const char* advice);
 
 // Runs the main window. Returns the exit status.
 int runGui(int& argc, char** argv, const Options& options);

@@ -9,6 +9,7 @@
 #include "app/gui.h"
 #include "app/headless.h"
 #include "app/journal_prefix.h"
+#include "app/history.h"
 #include "app/options.h"
 #include "engine/tubes.h"
 #include "platform/capture_sources.h"
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
         std::setlocale(LC_NUMERIC, "C");
         endProcess(ravelin::runCalibration(options));
     }
+    if (options.history) endProcess(ravelin::runHistory(argc, argv, options));
     if (options.headless) {
         QCoreApplication app(argc, argv);
         std::setlocale(LC_NUMERIC, "C");

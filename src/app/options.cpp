@@ -8,6 +8,7 @@
 
 #include "app/config_file.h"
 #include "app/reading_options.h"
+#include "app/history_options.h"
 #include "app/version.h"
 
 namespace ravelin {
@@ -52,6 +53,14 @@ const std::vector<OptionInfo>& optionTable() {
         {"mqtt-user", "U", "MQTT user name."},
         {"mqtt-password-file", "F", "File whose first line is the MQTT password; only its owner may have access (chmod 600)."},
         {"mqtt-ca", "F", "CA certificate file for mqtts://."},
+        {"history", "", "Show 「線量率の履歴」, the dose rate of every μSVHData*.csv log in DIR, the one argument "
+                        "after the options (default: the working directory); with --summary or --export, write it "
+                        "instead: ravelin --history [DIR] [--summary | --export FILE]."},
+        {"summary", "", "With --history: print date,records,mean,min,max, one line per day with records, and exit."},
+        {"export", "FILE", "With --history: draw the plot into FILE.png (1200 x 600) or FILE.svg without a window, "
+                           "and exit."},
+        {"from", "DATE", "With --export: the first day drawn, yyyy-mm-dd (default: the first record's)."},
+        {"to", "DATE", "With --export: the last day drawn, yyyy-mm-dd (default: the last record's)."},
         {"help", "", "Show this help and exit."},
         {"version", "", "Show the program's name and version and exit."},
     };
@@ -62,7 +71,8 @@ const std::vector<ExitStatusInfo>& exitStatusTable() {
     static const std::vector<ExitStatusInfo> table = {
         {0, "The source ended, the given seconds were done, or SIGINT or SIGTERM stopped the run."},
         {1, "The source could not be opened or was lost, the readouts could not be written to standard output, "
-            "or there is no display for the window."},
+            "or there is no display for the window; with --history, the folder cannot be read or the export "
+            "file cannot be written."},
         {2, "A command-line error, or a setting that is refused before capture starts."},
         {3, "Log records could not be written by the end; they are printed on standard error."},
     };
@@ -117,13 +127,19 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
         result.error = parser.errorText().toStdString();
         return result;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        result.error = "unexpected argument: " + parser.positionalArguments().first().toStdString();
+    Options& o = result.options;
+    o.history = parser.isSet("history");
+    const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty() && (!o.history || positional.size() > 1)) {
+        result.error = "unexpected argument: " + positional.at(o.history ? 1 : 0).toStdString();
         return result;
     }
     for (const auto& option : optionTable())
         if (parser.isSet(QString::fromUtf8(option.name))) result.given.push_back(option.name);
     Options& o = result.options;
+    if (o.history && !positional.isEmpty()) o.historyFolder = positional.first().toStdString();
+    result.error = historyOptionsError(parser.optionNames(), o.history);
+    if (!result.error.empty()) return result;
     auto value = [&](const char* name) -> std::optional<std::string> {
         const QString n = QString::fromUtf8(name);
         if (!parser.isSet(n)) return std::nullopt;
@@ -159,6 +175,13 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     o.listTubes = parser.isSet("list-tubes");
     o.invert = parser.isSet("invert");
     o.calibrate = parser.isSet("calibrate");
+    o.summary = parser.isSet("summary");
+    o.exportFile = value("export");
+    if (!parseHistoryDates(value("from"), value("to"), o, result.error)) return result;
+    if (o.exportFile && !historyExportKnown(*o.exportFile)) {
+        result.error = "--export: \"" + *o.exportFile + "\" does not end in .png or .svg";
+        return result;
+    }
 
     if (auto s = value("seconds")) {
         // The elapsed seconds are a 32-bit count.

@@ -52,6 +52,10 @@ struct Options {
     std::optional<double> deadTimeSeconds;  // from deadTimeUs
     bool stats = false;
     bool listTubes = false;
+    // The history: the folder, and --summary / --export FILE with the days drawn.
+    bool history = false, summary = false;
+    std::optional<std::string> historyFolder, exportFile;
+    std::optional<int> fromDay, toDay;  // days since 1970-01-01
 };
 
 struct ParseResult {
