@@ -136,7 +136,6 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     }
     for (const auto& option : optionTable())
         if (parser.isSet(QString::fromUtf8(option.name))) result.given.push_back(option.name);
-    Options& o = result.options;
     if (o.history && !positional.isEmpty()) o.historyFolder = positional.first().toStdString();
     result.error = historyOptionsError(parser.optionNames(), o.history);
     if (!result.error.empty()) return result;
