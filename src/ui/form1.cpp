@@ -9,10 +9,12 @@
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
+#include <limits>
 
 #include "engine/convert.h"
 #include "outputs/csv_log.h"
 #include "platform/dialogs.h"
+#include "ui/button_keys.h"
 #include "ui/display_windows.h"
 #include "ui/form1_layout.h"
 #include "ui/readout_tooltips.h"
@@ -82,15 +84,20 @@ void Form1::build() {
                 auto* e = new QLineEdit(text, this);
                 // A thin border: the style's own frame and padding clip the text of an 18-pixel box.
                 e->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid #7a7a7a; padding: 0px 1px; background: white; }"));
+                // No box has a length limit (Qt's own stops at 32767 characters).
+                e->setMaxLength(std::numeric_limits<int>::max());
                 w = e;
                 break;
             }
             case ControlKind::Label:
                 w = new QLabel(text, this);
                 break;
-            case ControlKind::Button:
-                w = new QPushButton(text, this);
+            case ControlKind::Button: {
+                auto* b = new QPushButton(text, this);
+                clickOnReturn(b);
+                w = b;
                 break;
+            }
             case ControlKind::CheckBox: {
                 auto* b = new QCheckBox(text, this);
                 b->setChecked(c.checked);

@@ -17,10 +17,12 @@ struct StatusLine {
     std::string text() const { return sentence + more; }
 };
 
-// Ties in seriousness go by the order of the keys.
+// Ties in seriousness go by the order of the keys. A box's text past its first 1000
+// characters is quoted as those and "…" (the line shows far fewer).
 StatusLine statusLine(const ProblemSet& problems);
 
-// Every standing problem's sentence, most serious first, one a line.
+// Every standing problem's sentence, most serious first, one a line; a box's text past
+// its first 100 characters is quoted as those and "…".
 std::string statusLineDetails(const ProblemSet& problems);
 
 }  // namespace ravelin

@@ -259,6 +259,53 @@ TEST(Form1Window, ALongProblemIsShortenedButKeepsTheCount) {
     EXPECT_TRUE(rig.window.statusLabel()->text().isEmpty());
 }
 
+TEST(Form1Window, EveryButtonAnswersReturnEnterAndSpaceUnlessDisabled) {
+    WindowRig rig;
+    for (const ControlSpec& c : form1Controls()) {
+        if (c.kind != ControlKind::Button) continue;
+        QPushButton* button = rig.window.button(c.name);
+        int clicks = 0;
+        // Counted only: the buttons' own work is tested elsewhere.
+        button->disconnect(SIGNAL(clicked(bool)));
+        QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+        QTest::keyClick(button, Qt::Key_Return);
+        QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(button, Qt::Key_Space);
+        EXPECT_EQ(clicks, 3) << c.name;
+        QTest::keyClick(button, Qt::Key_Return, Qt::ControlModifier);
+        QTest::keyClick(button, Qt::Key_A);
+        EXPECT_EQ(clicks, 3) << c.name;
+        button->setEnabled(false);
+        QTest::keyClick(button, Qt::Key_Return);
+        QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(button, Qt::Key_Space);
+        EXPECT_EQ(clicks, 3) << c.name << " disabled";
+    }
+}
+
+TEST(Form1Window, AHundredThousandCharacterTextIsReportedLikeAnyBadText) {
+    WindowRig rig;
+    const std::string huge = std::string(99'999, '1') + "x";
+    rig.type(Box::Text3, huge);
+    ASSERT_EQ(rig.window.box(Box::Text3)->text().size(), 100'000);
+    rig.window.box(Box::Text3)->end(false);
+    QTest::keyClicks(rig.window.box(Box::Text3), "y");
+    EXPECT_EQ(rig.window.text(Box::Text3), huge + "y");  // typing goes on past any limit
+    ASSERT_TRUE(rig.start());
+    rig.second(withPulses(2));
+    const std::string sentence = "「しきい値」の「" + std::string(100, '1') + "…」は数値として使えません。既定値で続けます。";
+    EXPECT_EQ(rig.window.statusLabel()->toolTip().toStdString(), sentence);
+    const QString shown = rig.window.statusLabel()->text();
+    EXPECT_TRUE(shown.startsWith("「しきい値」の「111")) << shown.left(20).toStdString();
+    EXPECT_LE(QFontMetrics(rig.window.statusLabel()->font()).horizontalAdvance(shown),
+              rig.window.statusLabel()->contentsRect().width());
+    // Up to 100 characters the tooltip quotes the text whole.
+    rig.type(Box::Text3, std::string(99, '2') + "z");
+    rig.second(withPulses(2));
+    EXPECT_EQ(rig.window.statusLabel()->toolTip().toStdString(),
+              "「しきい値」の「" + std::string(99, '2') + "z」は数値として使えません。既定値で続けます。");
+}
+
 TEST(Form1Window, ThePipelineWritesTheSameReadoutsAsIntoAnyFace) {
     WindowRig rig;
     Rig reference;
