@@ -20,8 +20,12 @@ const std::vector<TubePreset>& tubePresets() {
         {"SBT-11", "", kNoSource},
         {"J305", "", kNoSource},
         {"M4011", "", kNoSource},
-        {"LND 712", "", kNoSource},
-        {"LND 7317", "", kNoSource},
+        {"LND 712", "18",
+         "LND 712 maker's datasheet, LND Inc., n.d.: gamma sensitivity Co-60 18 cps/mR/hr, as quoted from the "
+         "maker's product page in GeigerLog's Gamma-Scout notes and in the particle_weather README"},
+        {"LND 7317", "58",
+         "LND 7317 maker's datasheet, LND Inc., n.d.: gamma sensitivity Co-60 58 cps/mR/hr, as reproduced on a "
+         "reseller's product page (kithub.cc) and quoted in GeigerLog's GMC-600+ notes"},
         {"SI-29BG", "", kNoSource},
     };
     return table;

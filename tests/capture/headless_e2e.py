@@ -181,6 +181,8 @@ class Readings(unittest.TestCase):
     def test_a_tube_preset_is_its_sensitivity_text(self):
         self.assertEqual(self.replay(sensitivity=("--tube", "sbm-20"))[0],
                          self.replay(sensitivity=("--sensitivity", "18.06"))[0])
+        self.assertEqual(self.replay(sensitivity=("--tube", "lnd 712"))[0],
+                         self.replay(sensitivity=("--sensitivity", "18"))[0])
         status, out, err = run(["--list-tubes"])
         self.assertEqual(status, 0, err)
         rows = [l.split("\t") for l in out.splitlines()]
@@ -190,7 +192,7 @@ class Readings(unittest.TestCase):
             self.assertIn(name, [r[0] for r in rows])
         for args, words in ((["--tube", "SBM-21"], ["unknown", "SBM-20, SBM-19"]),
                             (["--tube", "SBM-20", "--sensitivity", "29"], ["--tube", "--sensitivity"]),
-                            (["--tube", "LND 712"], ["LND 712", "--sensitivity"])):
+                            (["--tube", "SI-29BG"], ["SI-29BG", "--sensitivity"])):
             status, out, err = run(["--headless", "--fast", "--input", wav("worked.wav"), "--no-log"] + args)
             self.assertEqual((status, out), (2, ""), (args, err))
             for word in words:

@@ -184,6 +184,9 @@ TEST(Tubes, TheTableIsCompleteAndEveryFactorIsABoxText) {
     }
     for (const auto& r : required) EXPECT_TRUE(names.count(r)) << "missing: " << r;
     EXPECT_STREQ(findTube("SBM-20")->cpsPerMrh, "18.06");
+    EXPECT_STREQ(findTube("LND 712")->cpsPerMrh, "18");
+    EXPECT_STREQ(findTube("LND 7317")->cpsPerMrh, "58");
+    EXPECT_STREQ(findTube("SBM-19")->cpsPerMrh, "");
 }
 
 TEST(Tubes, NamesMatchWithoutCaseAndTheListingHasThreeColumns) {
