@@ -43,8 +43,8 @@ CalibrationResult expectCounts(const std::vector<std::uint8_t>& samples, int rat
     return r;
 }
 
-SignalSpec spec(PulseKind kind, int rate, double cpm, double seconds) {
-    SignalSpec s;
+SignalRecipe recipe(PulseKind kind, int rate, double cpm, double seconds) {
+    SignalRecipe s;
     s.kind = kind;
     s.rate = rate;
     s.cpm = cpm;
@@ -56,7 +56,7 @@ SignalSpec spec(PulseKind kind, int rate, double cpm, double seconds) {
 
 TEST(Calibration, CleanTrainsFrom30To30000CpmAreCountedWithoutRinging) {
     for (const double cpm : {30.0, 300.0, 3000.0, 30000.0}) {
-        const GmSignal g = makeGmSignal(spec(PulseKind::Clean, 22050, cpm, cpm < 100 ? 600 : cpm < 1000 ? 120 : 30));
+        const GmSignal g = makeGmSignal(recipe(PulseKind::Clean, 22050, cpm, cpm < 100 ? 600 : cpm < 1000 ? 120 : 30));
         const auto r = expectCounts(toSamples(g), 22050, g.pulses, 0.02);
         EXPECT_FALSE(r.upward) << cpm;
         EXPECT_FALSE(r.ringing) << cpm;
@@ -67,7 +67,7 @@ TEST(Calibration, CleanTrainsFrom30To30000CpmAreCountedWithoutRinging) {
 
 TEST(Calibration, AcCoupledSpikesAt44100HzWithinThreePerCentAlsoRidingOnTails) {
     for (const double cpm : {600.0, 30000.0}) {
-        const GmSignal g = makeGmSignal(spec(PulseKind::AcSpike, 44100, cpm, cpm < 1000 ? 120 : 20));
+        const GmSignal g = makeGmSignal(recipe(PulseKind::AcSpike, 44100, cpm, cpm < 1000 ? 120 : 20));
         const auto r = expectCounts(toSamples(g), 44100, g.pulses, 0.03);
         EXPECT_FALSE(r.upward);
         EXPECT_EQ(proposalLine(r, false).find("--invert"), std::string::npos);
@@ -77,7 +77,7 @@ TEST(Calibration, AcCoupledSpikesAt44100HzWithinThreePerCentAlsoRidingOnTails) {
 TEST(Calibration, SpikesResampledTo22050HzFrom44100And48000WithinFivePerCent) {
     for (const int original : {44100, 48000}) {
         for (const double cpm : {600.0, 20000.0}) {
-            const GmSignal g = makeGmSignal(spec(PulseKind::AcSpike, original, cpm, cpm < 1000 ? 120 : 20));
+            const GmSignal g = makeGmSignal(recipe(PulseKind::AcSpike, original, cpm, cpm < 1000 ? 120 : 20));
             const GmSignal down = resample(g, 22050);
             const auto samples = toSamples(down);
             expectCounts(samples, 22050, g.pulses, 0.05);
@@ -89,7 +89,7 @@ TEST(Calibration, SpikesResampledTo22050HzFrom44100And48000WithinFivePerCent) {
 }
 
 TEST(Calibration, UpwardPulsesAreFoundAndNeedInvertWithinThreePerCent) {
-    SignalSpec s = spec(PulseKind::AcSpike, 44100, 3000, 60);
+    SignalRecipe s = recipe(PulseKind::AcSpike, 44100, 3000, 60);
     s.upward = true;
     const GmSignal g = makeGmSignal(s);
     const auto samples = toSamples(g);
@@ -106,7 +106,7 @@ TEST(Calibration, UpwardPulsesAreFoundAndNeedInvertWithinThreePerCent) {
 }
 
 TEST(Calibration, PulsesAtOneSixteenthOfTheLevelWithinFifteenPerCentAndAWarning) {
-    const GmSignal g = makeGmSignal(spec(PulseKind::AcSpike, 44100, 3000, 60));
+    const GmSignal g = makeGmSignal(recipe(PulseKind::AcSpike, 44100, 3000, 60));
     const auto samples = toSamples(g, 1.0 / 16);
     const auto r = expectCounts(samples, 44100, g.pulses, 0.15);
     EXPECT_TRUE(r.weak);
@@ -116,7 +116,7 @@ TEST(Calibration, PulsesAtOneSixteenthOfTheLevelWithinFifteenPerCentAndAWarning)
 
 TEST(Calibration, RingingClicksGetASkipLongerThanTheRingAndAreCountedOnce) {
     for (const int rate : {22050, 44100}) {
-        SignalSpec s = spec(PulseKind::Click, rate, 120, 120);
+        SignalRecipe s = recipe(PulseKind::Click, rate, 120, 120);
         s.deadTime = 20e-3;
         s.depth = 120;
         const GmSignal g = makeGmSignal(s);
@@ -131,13 +131,13 @@ TEST(Calibration, RingingClicksGetASkipLongerThanTheRingAndAreCountedOnce) {
 }
 
 TEST(Calibration, NoPulsesIsNoProposalAndClippingIsSaid) {
-    SignalSpec quiet = spec(PulseKind::Clean, 22050, 0, 10);
+    SignalRecipe quiet = recipe(PulseKind::Clean, 22050, 0, 10);
     const auto none = propose(toSamples(makeGmSignal(quiet)), 22050);
     EXPECT_FALSE(none.found);
     EXPECT_NE(explanationEn(none, false).find("no proposal"), std::string::npos);
     EXPECT_FALSE(propose({}, 22050).found);
 
-    SignalSpec loud = spec(PulseKind::AcSpike, 22050, 600, 60);
+    SignalRecipe loud = recipe(PulseKind::AcSpike, 22050, 600, 60);
     loud.depth = 300;
     const GmSignal g = makeGmSignal(loud);
     const auto r = expectCounts(toSamples(g), 22050, g.pulses, 0.03);
@@ -146,7 +146,7 @@ TEST(Calibration, NoPulsesIsNoProposalAndClippingIsSaid) {
 }
 
 TEST(Calibration, TheLineAndTheReasonsSayWhatWasFound) {
-    const GmSignal g = makeGmSignal(spec(PulseKind::Clean, 22050, 600, 60));
+    const GmSignal g = makeGmSignal(recipe(PulseKind::Clean, 22050, 600, 60));
     const auto r = propose(toSamples(g), 22050);
     const std::string line = proposalLine(r, false);
     EXPECT_EQ(line, "--threshold " + std::to_string(r.threshold) + " --dead-band " + std::to_string(r.deadBand) +

@@ -44,7 +44,7 @@ struct CalibrationRig {
 };
 
 std::vector<std::vector<std::uint8_t>> seconds(bool upward, double cpm = 1200) {
-    SignalSpec s;
+    SignalRecipe s;
     s.cpm = cpm;
     s.seconds = 3;
     s.upward = upward;

@@ -18,7 +18,7 @@ enum class PulseKind {
     Click,      // a speaker click heard by a microphone: a 2–4 kHz ring lasting 2–4 ms
 };
 
-struct SignalSpec {
+struct SignalRecipe {
     PulseKind kind = PulseKind::Clean;
     int rate = 22050;          // samples a second
     double cpm = 600;
@@ -60,29 +60,29 @@ inline double pulseAt(PulseKind kind, double t, double ringHz, double ringSecond
 }
 
 // Poisson arrivals with a dead time; every pulse's height varies by ±10 %.
-inline GmSignal makeGmSignal(const SignalSpec& spec) {
+inline GmSignal makeGmSignal(const SignalRecipe& recipe) {
     GmSignal g;
-    g.rate = spec.rate;
-    const auto n = static_cast<std::size_t>(spec.seconds * spec.rate);
+    g.rate = recipe.rate;
+    const auto n = static_cast<std::size_t>(recipe.seconds * recipe.rate);
     g.level.assign(n, 0.0);
-    std::mt19937_64 random(spec.seed);
+    std::mt19937_64 random(recipe.seed);
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     std::normal_distribution<double> gauss(0.0, 1.0);
-    const double perSecond = spec.cpm / 60.0;
-    const double reach = spec.kind == PulseKind::Clean ? 250e-6 : 20e-3;
-    double t = perSecond > 0 ? -std::log(1.0 - uniform(random)) / perSecond : spec.seconds;
-    while (t < spec.seconds - reach) {
-        const double height = spec.depth * (0.9 + 0.2 * uniform(random)) * (spec.upward ? -1.0 : 1.0);
+    const double perSecond = recipe.cpm / 60.0;
+    const double reach = recipe.kind == PulseKind::Clean ? 250e-6 : 20e-3;
+    double t = perSecond > 0 ? -std::log(1.0 - uniform(random)) / perSecond : recipe.seconds;
+    while (t < recipe.seconds - reach) {
+        const double height = recipe.depth * (0.9 + 0.2 * uniform(random)) * (recipe.upward ? -1.0 : 1.0);
         const double ringHz = 2000 + 2000 * uniform(random);
         const double ringSeconds = 2e-3 + 2e-3 * uniform(random);
-        const auto first = static_cast<std::size_t>(std::ceil(t * spec.rate));
-        const auto last = std::min(n, static_cast<std::size_t>((t + reach) * spec.rate) + 2);
+        const auto first = static_cast<std::size_t>(std::ceil(t * recipe.rate));
+        const auto last = std::min(n, static_cast<std::size_t>((t + reach) * recipe.rate) + 2);
         for (std::size_t i = first; i < last; ++i)
-            g.level[i] += height * pulseAt(spec.kind, static_cast<double>(i) / spec.rate - t, ringHz, ringSeconds);
+            g.level[i] += height * pulseAt(recipe.kind, static_cast<double>(i) / recipe.rate - t, ringHz, ringSeconds);
         ++g.pulses;
-        t += spec.deadTime + (perSecond > 0 ? -std::log(1.0 - uniform(random)) / perSecond : spec.seconds);
+        t += recipe.deadTime + (perSecond > 0 ? -std::log(1.0 - uniform(random)) / perSecond : recipe.seconds);
     }
-    for (auto& v : g.level) v += spec.noise * gauss(random);
+    for (auto& v : g.level) v += recipe.noise * gauss(random);
     return g;
 }
 
