@@ -26,8 +26,7 @@ namespace {
 // cannot be written (a reader that went away, a full disk).
 bool writeReadoutLine(const std::string& line) {
     if (std::fputs(line.c_str(), stdout) >= 0 && std::fflush(stdout) == 0) return true;
-    std::fprintf(stderr, "%sravelin: cannot write the readouts to standard output: %s\n", journalPrefix(Priority::Error),
-                 std::strerror(errno));
+    say(Priority::Error, std::string("cannot write the readouts to standard output: ") + std::strerror(errno));
     return false;
 }
 
@@ -64,8 +63,7 @@ public:
         if (said == sentence) return;
         said = sentence;
         const bool serious = isCaptureProblem(problem.key) || problem.key == ProblemKey::UnwrittenRecords;
-        std::fprintf(stderr, "%sravelin: %s\n", journalPrefix(serious ? Priority::Error : Priority::Warning),
-                     sentence.c_str());
+        say(serious ? Priority::Error : Priority::Warning, sentence);
         if (isCaptureProblem(problem.key)) captureFailed_ = true;
     }
     void clearProblem(ProblemKey key) override { problems_.erase(key); }
@@ -74,7 +72,7 @@ public:
         if (!recording) QCoreApplication::exit(0);
     }
     void showMessage(const std::string& text) override {
-        std::fprintf(stderr, "%sravelin: %s\n", journalPrefix(Priority::Notice), text.c_str());
+        say(Priority::Notice, text);
     }
 
     void secondDone(const SecondReport& r) override {
@@ -94,9 +92,8 @@ public:
         if (seconds_ && r.seconds >= *seconds_ && monitor_) monitor_->stop();
     }
     void alarmFired(int stage, float dose, float limit) override {
-        std::fprintf(stderr, "%sravelin: alarm stage %d: %s µSv/h is above the limit %s µSv/h\n",
-                     journalPrefix(Priority::Warning), stage,
-                     singleText(dose).c_str(), singleText(limit).c_str());
+        say(Priority::Warning, "alarm stage " + integerText(stage) + ": " + singleText(dose) +
+                                   " µSv/h is above the limit " + singleText(limit) + " µSv/h");
     }
 
     bool captureFailed() const { return captureFailed_; }
@@ -126,7 +123,7 @@ int runHeadless(const Options& options) {
     // would end the program before the log is dealt with.
     std::signal(SIGPIPE, SIG_IGN);
     if (const std::string error = checkHeadlessSettings(options); !error.empty()) {
-        std::fprintf(stderr, "%sravelin: %s\n", journalPrefix(Priority::Error), error.c_str());
+        say(Priority::Error, error);
         return 2;
     }
     auto device = captureDeviceFor(options);
@@ -148,7 +145,7 @@ int runHeadless(const Options& options) {
     std::string stationError;
     const auto station = startStation(options, monitor, face, stationError);
     if (!stationError.empty()) {
-        std::fprintf(stderr, "%sravelin: %s\n", journalPrefix(Priority::Error), stationError.c_str());
+        say(Priority::Error, stationError);
         return 2;
     }
     if (options.logFolder) {
@@ -176,8 +173,7 @@ int runHeadless(const Options& options) {
         for (const auto& p : monitor.log().pending()) {
             std::string line = p.record.line();
             line.resize(line.size() - 2);  // without its CR LF
-            std::fprintf(stderr, "%sravelin: unwritten record for %s: %s\n", journalPrefix(Priority::Error),
-                         p.record.path.c_str(), line.c_str());
+            say(Priority::Error, "unwritten record for " + p.record.path + ": " + line);
         }
         status = 3;
     }

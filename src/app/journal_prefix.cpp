@@ -31,4 +31,8 @@ const char* journalPrefix(Priority priority) {
     return "";
 }
 
+void say(Priority priority, const std::string& text) {
+    std::fprintf(stderr, "%sravelin: %s\n", journalPrefix(priority), text.c_str());
+}
+
 }  // namespace ravelin

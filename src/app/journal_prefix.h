@@ -2,6 +2,8 @@
 // the journal, so that a headless run elsewhere writes exactly what it always has.
 #pragma once
 
+#include <string>
+
 namespace ravelin {
 
 enum class Priority { Error = 3, Warning = 4, Notice = 5 };
@@ -11,5 +13,8 @@ const char* journalPrefix(Priority priority);
 
 // Whether `journalStream` (systemd's $JOURNAL_STREAM, "device:inode") names the file open on fd.
 bool isJournalStream(const char* journalStream, int fd);
+
+// One line "ravelin: TEXT" on stderr, with its priority prefix when stderr is the journal.
+void say(Priority priority, const std::string& text);
 
 }  // namespace ravelin

@@ -15,7 +15,7 @@ std::unique_ptr<CaptureDevice> captureDeviceFor(const Options& options) {
     if (options.rate) captureOptions.rate = *options.rate;
     std::string error;
     auto device = createCaptureDevice(options.input.value_or("audio"), captureOptions, error);
-    if (!device) std::fprintf(stderr, "%sravelin: --input: %s\n", journalPrefix(Priority::Error), error.c_str());
+    if (!device) say(Priority::Error, "--input: " + error);
     return device;
 }
 

@@ -65,13 +65,11 @@ void Station::finish() {
         waitFor([&p] { return p.idle() || !p.isConnected(); }, 1000);
     }
     if (p.keptRecords() > 0)
-        std::fprintf(stderr, "%sravelin: %s record(s) not delivered to the MQTT broker (they are in the CSV log)\n",
-                     journalPrefix(Priority::Warning),
-                     integerText(static_cast<std::int64_t>(p.keptRecords())).c_str());
+        say(Priority::Warning, integerText(static_cast<std::int64_t>(p.keptRecords())) +
+                                   " record(s) not delivered to the MQTT broker (they are in the CSV log)");
     if (p.droppedRecords() > 0)
-        std::fprintf(stderr, "%sravelin: %s record(s) dropped while the MQTT broker could not be reached\n",
-                     journalPrefix(Priority::Warning),
-                     integerText(static_cast<std::int64_t>(p.droppedRecords())).c_str());
+        say(Priority::Warning, integerText(static_cast<std::int64_t>(p.droppedRecords())) +
+                                   " record(s) dropped while the MQTT broker could not be reached");
     client_->stop();
 }
 
