@@ -20,6 +20,7 @@
 #include "platform/sound.h"
 #include "ui/display_windows.h"
 #include "ui/form1.h"
+#include "ui/qt_japanese.h"
 
 namespace ravelin {
 namespace {
@@ -89,6 +90,8 @@ int runGui(int& argc, char** argv, const Options& options) {
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     app.setApplicationName("ravelin");
+    if (!installQtJapanese())
+        std::fprintf(stderr, "ravelin: Qt's Japanese translations are missing (package qt6-translations-l10n)\n");
 
     auto device = captureDeviceFor(options);
     if (!device) return 2;

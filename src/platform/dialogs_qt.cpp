@@ -3,11 +3,33 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 
 #include "platform/dialogs.h"
 
 namespace ravelin {
 namespace {
+
+// Qt's file dialog reads and writes its folder history, last folder and view in the
+// user's QtProject.conf. While one of ours exists, the user's settings point at a folder
+// that can never be made (under /dev/null): the dialog finds nothing and keeps nothing,
+// and the program writes no configuration.
+class NoFileDialogSettings {
+public:
+    NoFileDialogSettings() : saved_(userFolder()) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null/ravelin"));
+    }
+    ~NoFileDialogSettings() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, saved_); }
+    NoFileDialogSettings(const NoFileDialogSettings&) = delete;
+    NoFileDialogSettings& operator=(const NoFileDialogSettings&) = delete;
+
+private:
+    static QString userFolder() {
+        const QSettings probe(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QtProject"));
+        return QFileInfo(probe.fileName()).absolutePath();
+    }
+    QString saved_;
+};
 
 // Qt's own save dialog accepts a name in a folder that does not exist; this one
 // refuses it, as the log folder must be a real one.
@@ -47,6 +69,7 @@ public:
     }
 
     std::optional<std::string> saveFileName(QWidget* parent, const SaveDialogRequest& r) override {
+        const NoFileDialogSettings noSettings;
         SaveDialog dialog(parent, r.folderMustExist);
         dialog.setWindowTitle(QString::fromStdString(r.title));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -82,6 +105,7 @@ public:
     }
 
     std::optional<std::string> chooseFolder(QWidget* parent, const std::string& title) override {
+        const NoFileDialogSettings noSettings;
         const QString folder = QFileDialog::getExistingDirectory(parent, QString::fromStdString(title), QDir::currentPath(),
                                                                  QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
         if (folder.isEmpty()) return std::nullopt;

@@ -23,7 +23,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 # Found from the program's links, and the ones added by hand.
 for d in libc6 libstdc++6 libqt6core6 libqt6widgets6 libqt6multimedia6 libsndfile1 libmosquitto1 \
-         qt6-qpa-plugins fonts-ipafont-gothic libpulse0 adduser; do
+         qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic libpulse0 adduser; do
   grep -qE "(^|, | \| )${d//+/\\+}( |,|$)" <<<"$depends" || fail "Depends lacks $d: $depends"
 done
 

@@ -1,0 +1,119 @@
+// Qt's own texts in the real window under a real X server (Xvfb), read back from the
+// widgets: a text box's context menu, the 保存先 dialog and the message box after it.
+// The desktop's locale is C; Qt's texts must be Japanese anyway.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <clocale>
+#include <functional>
+
+#include "platform/dialogs.h"
+#include "ui/form1.h"
+#include "ui/qt_japanese.h"
+
+using namespace ravelin;
+
+namespace {
+
+// Waits (turning the event loop) until `find` gives a widget, then hands it to `act`.
+template <typename W>
+void whenShown(std::function<W*()> find, std::function<void(W*)> act) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, find, act] {
+        if (W* w = find(); w && w->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        }
+    });
+    timer->start(50);
+}
+
+template <typename W>
+W* activeModal() {
+    return qobject_cast<W*>(QApplication::activeModalWidget());
+}
+
+QStringList buttonTexts(QWidget* w) {
+    QStringList out;
+    for (auto* b : w->findChildren<QPushButton*>())
+        if (b->isVisible()) out << b->text();
+    out.sort();
+    return out;
+}
+
+}  // namespace
+
+TEST(QtTextsInJapanese, ATextBoxContextMenu) {
+    auto dialogs = createQtDialogs();
+    Form1 window(*dialogs);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QStringList texts;
+    whenShown<QMenu>([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
+                     [&texts](QMenu* menu) {
+                         for (QAction* a : menu->actions())
+                             if (!a->isSeparator()) texts << a->text().section('\t', 0, 0);
+                         menu->close();
+                     });
+    QLineEdit* box = window.box(Box::Text7);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(box, &event);
+    // The box pops its menu up and returns.
+    ASSERT_TRUE(QTest::qWaitFor([&texts] { return !texts.isEmpty(); }, 10000));
+    EXPECT_EQ(texts.join("|").toStdString(), "元に戻す(&U)|やり直す(&R)|切り取り(&T)|コピー(&C)|貼り付け(&P)|削除|すべてを選択");
+}
+
+TEST(QtTextsInJapanese, TheSaveDialogAndTheMessageAfterIt) {
+    QTemporaryDir dir;
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+
+    auto dialogs = createQtDialogs();
+    Form1 window(*dialogs);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QStringList dialogButtons, dialogLabels, messageButtons;
+    whenShown<QFileDialog>(activeModal<QFileDialog>, [&](QFileDialog* d) {
+        dialogButtons = buttonTexts(d);
+        for (auto* l : d->findChildren<QLabel*>())
+            if (l->isVisible() && !l->text().isEmpty()) dialogLabels << l->text();
+        dialogLabels.sort();
+        // The message after the dialog, with the folder.
+        whenShown<QMessageBox>(activeModal<QMessageBox>, [&](QMessageBox* message) {
+            messageButtons = buttonTexts(message);
+            message->accept();
+        });
+        d->reject();
+    });
+    window.button("Command1")->click();
+    QDir::setCurrent(cwd);
+
+    EXPECT_EQ(dialogButtons.join("|").toStdString(), "キャンセル|保存(&S)");
+    EXPECT_EQ(dialogLabels.join("|").toStdString(), "アドレス:|ファイルの種類:|ファイル名(&N):");
+    // The message box's own button.
+    EXPECT_EQ(messageButtons.join("|").toStdString(), "OK");
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    if (!installQtJapanese()) {
+        std::fprintf(stderr, "Qt's Japanese catalogues are missing\n");
+        return 1;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
