@@ -44,12 +44,7 @@ void applyOptions(Form1& window, MonitorState& state, const Options& o) {
     auto put = [&window](Box box, const std::optional<std::string>& value) {
         if (value) window.box(box)->setText(QString::fromStdString(*value));
     };
-    put(Box::Text3, o.threshold);
-    put(Box::Text4, o.deadBand);
-    put(Box::Text5, o.skip);
-    put(Box::Text7, o.sensitivity);
-    put(Box::Text9, o.alarm1);
-    put(Box::Text10, o.alarm2);
+    for (const auto& row : kSettingTable) put(row.box, settingOption(o, row.setting));
     if (o.alarm1) window.setChecked(Check::Check2, true);
     if (o.alarm2) window.setChecked(Check::Check3, true);
     if (o.noLog) window.setChecked(Check::Check4, false);

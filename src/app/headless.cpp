@@ -34,12 +34,8 @@ bool writeReadoutLine(const std::string& line) {
 class HeadlessFace : public MonitorFace, public ControlFace, public PipelineObserver {
 public:
     HeadlessFace(const Options& o, std::optional<long long> seconds) : seconds_(seconds), stats_(o.stats) {
-        texts_[Box::Text3] = o.threshold.value_or("50");
-        texts_[Box::Text4] = o.deadBand.value_or("3");
-        texts_[Box::Text5] = o.skip.value_or("10");
-        texts_[Box::Text7] = o.sensitivity.value_or("");
-        texts_[Box::Text9] = o.alarm1.value_or("0.27");
-        texts_[Box::Text10] = o.alarm2.value_or("2.7");
+        for (const auto& row : kSettingTable)
+            texts_[row.box] = settingOption(o, row.setting).value_or(std::string(row.defaultText));
         checks_[Check::Check2] = o.alarm1.has_value();
         checks_[Check::Check3] = o.alarm2.has_value();
         checks_[Check::Check4] = !o.noLog;

@@ -10,6 +10,7 @@
 
 #include "app/gui.h"
 #include "engine/convert.h"
+#include "engine/setting_table.h"
 #include "outputs/history_summary.h"
 #include "platform/log_folder.h"
 #include "ui/form1.h"
@@ -21,7 +22,9 @@ namespace ravelin {
 namespace {
 
 // The window's own defaults for the two stages.
-constexpr double kDefaultAlarm1 = 0.27, kDefaultAlarm2 = 2.7;
+// The limit boxes' own defaults, for a box that does not convert.
+const double kDefaultAlarm1 = *toDouble(settingRow(Setting::Alarm1Limit).defaultText);
+const double kDefaultAlarm2 = *toDouble(settingRow(Setting::Alarm2Limit).defaultText);
 
 double limitOr(const std::string& text, double fallback) { return toDouble(text).value_or(fallback); }
 

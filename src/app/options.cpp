@@ -79,6 +79,18 @@ const std::vector<ExitStatusInfo>& exitStatusTable() {
     return table;
 }
 
+const std::optional<std::string>& settingOption(const Options& o, Setting setting) {
+    switch (setting) {
+        case Setting::Threshold: return o.threshold;
+        case Setting::DeadBand: return o.deadBand;
+        case Setting::Skip: return o.skip;
+        case Setting::Sensitivity: return o.sensitivity;
+        case Setting::Alarm1Limit: return o.alarm1;
+        case Setting::Alarm2Limit: return o.alarm2;
+    }
+    return o.threshold;
+}
+
 std::string versionText() { return std::string("ravelin ") + kRavelinVersion; }
 
 std::string helpText() {

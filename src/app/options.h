@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/setting_table.h"
+
 namespace ravelin {
 
 struct OptionInfo {
@@ -57,6 +59,9 @@ struct Options {
     std::optional<std::string> historyFolder, exportFile;
     std::optional<int> fromDay, toDay;  // days since 1970-01-01
 };
+
+// The command-line text of a setting, when it was given.
+const std::optional<std::string>& settingOption(const Options& options, Setting setting);
 
 struct ParseResult {
     Options options;

@@ -14,17 +14,13 @@ std::string checkHeadlessSettings(const Options& o) {
     if (!sensitivityFromBox(*sensitivity))
         return "--sensitivity: \"" + *o.sensitivity + "\" is too large: the dose rate's divisor leaves the number range";
 
-    struct Int16Setting {
-        const char* option;
-        const std::optional<std::string>& text;
-        const char* fallback;
-    };
-    const Int16Setting ints[] = {{"--threshold", o.threshold, "50"}, {"--dead-band", o.deadBand, "3"}, {"--skip", o.skip, "10"}};
+    const Setting ints[] = {Setting::Threshold, Setting::DeadBand, Setting::Skip};
     std::int16_t values[3];
     for (int i = 0; i < 3; ++i) {
-        const std::string text = ints[i].text.value_or(ints[i].fallback);
+        const SettingRow& row = settingRow(ints[i]);
+        const std::string text = settingOption(o, ints[i]).value_or(std::string(row.defaultText));
         const auto v = toInt16(text);
-        if (!v) return std::string(ints[i].option) + ": \"" + text + "\" is not a number from -32768 to 32767";
+        if (!v) return std::string(row.option) + ": \"" + text + "\" is not a number from -32768 to 32767";
         values[i] = *v;
     }
     if (values[2] < 0) return "--skip: \"" + *o.skip + "\" is below 0";
@@ -33,9 +29,9 @@ std::string checkHeadlessSettings(const Options& o) {
         return "--threshold and --dead-band: " + std::to_string(values[0]) + " ± " + std::to_string(values[1]) +
                " is outside -32768 to 32767";
 
-    const std::pair<const char*, const std::optional<std::string>&> limits[] = {{"--alarm1", o.alarm1}, {"--alarm2", o.alarm2}};
-    for (const auto& [option, text] : limits)
-        if (text && !toSingle(*text)) return std::string(option) + ": \"" + *text + "\" is not a number";
+    for (const Setting limit : {Setting::Alarm1Limit, Setting::Alarm2Limit})
+        if (const auto& text = settingOption(o, limit); text && !toSingle(*text))
+            return std::string(settingRow(limit).option) + ": \"" + *text + "\" is not a number";
     return {};
 }
 

@@ -1,5 +1,7 @@
 #include "engine/problems.h"
 
+#include "engine/setting_table.h"
+
 namespace ravelin {
 
 int problemRank(ProblemKey key) {
@@ -23,27 +25,13 @@ bool isCaptureProblem(ProblemKey key) {
 }
 
 namespace {
-const char* boxLabelJa(ProblemKey key) {
-    switch (key) {
-        case ProblemKey::BoxText3: return "しきい値";
-        case ProblemKey::BoxText4: return "不感帯";
-        case ProblemKey::BoxText5: return "分解能";
-        case ProblemKey::BoxText7: return "GM菅γ線感度";
-        case ProblemKey::BoxText9: return "第一段警報上限値";
-        case ProblemKey::BoxText10: return "第二段警報上限値";
-        default: return "";
-    }
+std::string boxLabelJa(ProblemKey key) {
+    const SettingRow* row = settingRowOf(key);
+    return row ? std::string(row->labelJa) : std::string{};
 }
-const char* boxOptionEn(ProblemKey key) {
-    switch (key) {
-        case ProblemKey::BoxText3: return "--threshold";
-        case ProblemKey::BoxText4: return "--dead-band";
-        case ProblemKey::BoxText5: return "--skip";
-        case ProblemKey::BoxText7: return "--sensitivity";
-        case ProblemKey::BoxText9: return "--alarm1";
-        case ProblemKey::BoxText10: return "--alarm2";
-        default: return "";
-    }
+std::string boxOptionEn(ProblemKey key) {
+    const SettingRow* row = settingRowOf(key);
+    return row ? std::string(row->option) : std::string{};
 }
 }  // namespace
 
@@ -115,7 +103,7 @@ std::string problemSentenceEn(const Problem& p) {
         case ProblemKey::BoxText7:
         case ProblemKey::BoxText9:
         case ProblemKey::BoxText10:
-            return std::string(boxOptionEn(p.key)) + " \"" + p.boxText + "\" is not a usable number; " +
+            return boxOptionEn(p.key) + " \"" + p.boxText + "\" is not a usable number; " +
                    (p.fallback == BoxFallback::Previous  ? "the previous value is used"
                     : p.fallback == BoxFallback::Default ? "the default is used"
                                                          : "there is no value to use yet");

@@ -2,18 +2,13 @@
 
 #include "engine/convert.h"
 #include "engine/dose.h"
+#include "engine/setting_table.h"
 
 namespace ravelin {
 
 ProblemKey SettingReader::problemFor(Box box) {
-    switch (box) {
-        case Box::Text3: return ProblemKey::BoxText3;
-        case Box::Text4: return ProblemKey::BoxText4;
-        case Box::Text5: return ProblemKey::BoxText5;
-        case Box::Text7: return ProblemKey::BoxText7;
-        case Box::Text9: return ProblemKey::BoxText9;
-        default: return ProblemKey::BoxText10;
-    }
+    const SettingRow* row = settingRowOf(box);
+    return row ? row->problem : ProblemKey::BoxText10;
 }
 
 template <typename T, typename Convert>

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "engine/setting_table.h"
+
 namespace ravelin {
 namespace {
 
@@ -15,15 +17,15 @@ constexpr std::array<ControlSpec, 33> kControls{{
     {"Text2", K::TextBox, 3, "0", 1800, 720, 1695, 375, F::WindowDefault, false},
     {"Label1", K::Label, 4, "経過時間(Sec)", 120, 360, 1575, 255, F::Label, false},
     {"Label2", K::Label, 5, "総カウント数", 120, 840, 1575, 255, F::Label, false},
-    {"Text3", K::TextBox, 6, "50", 5640, 1080, 735, 270, F::WindowDefault, false},
+    {"Text3", K::TextBox, 6, settingRow(Setting::Threshold).defaultText, 5640, 1080, 735, 270, F::WindowDefault, false},
     {"Label3", K::Label, 7, "しきい値　80～20", 3960, 1080, 1695, 255, F::Label, false},
-    {"Text4", K::TextBox, 8, "3", 5640, 1440, 735, 270, F::WindowDefault, false},
+    {"Text4", K::TextBox, 8, settingRow(Setting::DeadBand).defaultText, 5640, 1440, 735, 270, F::WindowDefault, false},
     {"Label4", K::Label, 9, "不感帯 0～10", 3960, 1440, 1575, 255, F::Label, false},
-    {"Text5", K::TextBox, 10, "10", 5640, 1800, 735, 270, F::WindowDefault, false},
+    {"Text5", K::TextBox, 10, settingRow(Setting::Skip).defaultText, 5640, 1800, 735, 270, F::WindowDefault, false},
     {"Label5", K::Label, 11, "分解能　15～5", 3960, 1800, 1575, 255, F::Label, false},
     {"Text6", K::TextBox, 12, "0", 1800, 1200, 1695, 375, F::WindowDefault, false},
     {"Label6", K::Label, 13, "CPM", 120, 1320, 1575, 255, F::Label, false},
-    {"Text7", K::TextBox, 14, "", 5760, 360, 735, 270, F::WindowDefault, false},
+    {"Text7", K::TextBox, 14, settingRow(Setting::Sensitivity).defaultText, 5760, 360, 735, 270, F::WindowDefault, false},
     {"Label7", K::Label, 15, "GM菅γ線感度", 3960, 240, 1575, 255, F::Label, false},
     {"Label8", K::Label, 16, "cps/mR/hr", 3960, 480, 1575, 255, F::WindowDefault, false},
     {"Text8", K::TextBox, 17, "0", 1800, 1800, 1695, 375, F::Dose, false},
@@ -31,8 +33,8 @@ constexpr std::array<ControlSpec, 33> kControls{{
     {"Check1", K::CheckBox, 19, "テスト", 1920, 2520, 1335, 375, F::WindowDefault, false},
     {"Check2", K::CheckBox, 20, "第一段警報上限値", 240, 3240, 1935, 375, F::WindowDefault, false},
     {"Check3", K::CheckBox, 21, "第二段警報上限値", 240, 3600, 2055, 375, F::WindowDefault, false},
-    {"Text9", K::TextBox, 22, "0.27", 2280, 3360, 1215, 270, F::WindowDefault, false},
-    {"Text10", K::TextBox, 23, "2.7", 2280, 3720, 1215, 270, F::WindowDefault, false},
+    {"Text9", K::TextBox, 22, settingRow(Setting::Alarm1Limit).defaultText, 2280, 3360, 1215, 270, F::WindowDefault, false},
+    {"Text10", K::TextBox, 23, settingRow(Setting::Alarm2Limit).defaultText, 2280, 3720, 1215, 270, F::WindowDefault, false},
     {"Label10", K::Label, 24, "μSV/h", 3600, 3360, 735, 255, F::Label, false},
     {"Label11", K::Label, 25, "μSV/h", 3600, 3720, 735, 255, F::Label, false},
     {"Check4", K::CheckBox, 26, "データ収集(CSV)", 240, 4080, 2415, 375, F::WindowDefault, true},

@@ -14,6 +14,7 @@
 #include "engine/capture_device.h"
 #include "engine/face.h"
 #include "engine/services.h"
+#include "engine/setting_table.h"
 #include "outputs/alarms.h"
 #include "outputs/service_status.h"
 
@@ -25,14 +26,9 @@ public:
     FakeFace() {
         texts[Box::Text1] = "0";
         texts[Box::Text2] = "0";
-        texts[Box::Text3] = "50";
-        texts[Box::Text4] = "3";
-        texts[Box::Text5] = "10";
         texts[Box::Text6] = "0";
-        texts[Box::Text7] = "";
         texts[Box::Text8] = "0";
-        texts[Box::Text9] = "0.27";
-        texts[Box::Text10] = "2.7";
+        for (const auto& row : kSettingTable) texts[row.box] = std::string(row.defaultText);
         checks[Check::Check4] = true;
     }
     std::string text(Box box) const override { return texts.count(box) ? texts.at(box) : std::string{}; }

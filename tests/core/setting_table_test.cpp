@@ -1,0 +1,47 @@
+// The one table of settings: its rows as the window, the options and the sentences use them.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "engine/convert.h"
+#include "engine/problems.h"
+#include "engine/setting_table.h"
+
+using namespace ravelin;
+
+TEST(SettingTable, EachSettingHasItsBoxDefaultLabelAndOption) {
+    struct Expected {
+        Setting setting;
+        Box box;
+        const char *defaultText, *label, *option;
+    };
+    const Expected rows[] = {
+        {Setting::Threshold, Box::Text3, "50", "しきい値", "--threshold"},
+        {Setting::DeadBand, Box::Text4, "3", "不感帯", "--dead-band"},
+        {Setting::Skip, Box::Text5, "10", "分解能", "--skip"},
+        {Setting::Sensitivity, Box::Text7, "", "GM菅γ線感度", "--sensitivity"},
+        {Setting::Alarm1Limit, Box::Text9, "0.27", "第一段警報上限値", "--alarm1"},
+        {Setting::Alarm2Limit, Box::Text10, "2.7", "第二段警報上限値", "--alarm2"},
+    };
+    std::set<ProblemKey> problems;
+    for (const auto& e : rows) {
+        const SettingRow& row = settingRow(e.setting);
+        EXPECT_EQ(row.box, e.box);
+        EXPECT_EQ(row.defaultText, e.defaultText);
+        EXPECT_EQ(row.labelJa, e.label);
+        EXPECT_EQ(row.option, e.option);
+        EXPECT_EQ(settingRowOf(row.box), &row);
+        EXPECT_EQ(settingRowOf(row.problem), &row);
+        problems.insert(row.problem);
+    }
+    EXPECT_EQ(problems.size(), kSettingTable.size()) << "each setting has a problem of its own";
+    EXPECT_EQ(settingRowOf(Box::Text6), nullptr);
+}
+
+TEST(SettingTable, TheProblemSentencesNameTheRowsLabelAndOption) {
+    const Problem p{settingRow(Setting::DeadBand).problem, "x", {}, {}, BoxFallback::Default};
+    EXPECT_EQ(problemSentenceEn(p), "--dead-band \"x\" is not a usable number; the default is used");
+    // Every default but the sensitivity's (which has none) converts.
+    for (const auto& row : kSettingTable)
+        EXPECT_EQ(toDouble(row.defaultText).has_value(), row.setting != Setting::Sensitivity) << row.option;
+}
