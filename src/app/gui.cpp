@@ -80,13 +80,17 @@ bool displayOrSay(const char* advice) {
     return false;
 }
 
-int runGui(int& argc, char** argv, const Options& options) {
-    if (!displayOrSay("use --headless to monitor without a window")) return 1;
-    QApplication app(argc, argv);
+void prepareApplication(QApplication& app) {
     std::setlocale(LC_NUMERIC, "C");
     app.setApplicationName("ravelin");
     if (!installQtJapanese())
         std::fprintf(stderr, "ravelin: Qt's Japanese translations are missing (package qt6-translations-l10n)\n");
+}
+
+int runGui(int& argc, char** argv, const Options& options) {
+    if (!displayOrSay("use --headless to monitor without a window")) return 1;
+    QApplication app(argc, argv);
+    prepareApplication(app);
 
     auto device = captureDeviceFor(options);
     if (!device) return 2;

@@ -2,6 +2,8 @@
 
 #include "app/options.h"
 
+class QApplication;
+
 namespace ravelin {
 
 class Form1;
@@ -11,6 +13,10 @@ struct MonitorState;
 bool hasDisplay();
 // True when there is a display to open a window on; else says so on stderr with `advice`.
 bool displayOrSay(const char* advice);
+
+// What every window of the program needs of its application: C number formatting,
+// the program's name and Qt's own texts in Japanese.
+void prepareApplication(QApplication& app);
 
 // Runs the main window. Returns the exit status.
 int runGui(int& argc, char** argv, const Options& options);

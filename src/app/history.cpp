@@ -21,7 +21,6 @@ namespace ravelin {
 
 namespace {
 
-// The window's own defaults for the two stages.
 // The limit boxes' own defaults, for a box that does not convert.
 const double kDefaultAlarm1 = *toDouble(settingRow(Setting::Alarm1Limit).defaultText);
 const double kDefaultAlarm2 = *toDouble(settingRow(Setting::Alarm2Limit).defaultText);
@@ -123,8 +122,7 @@ int runHistory(int& argc, char** argv, const Options& o) {
     }
     if (!displayOrSay("use --summary or --export to read the logs without a window")) return 1;
     QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    app.setApplicationName("ravelin");
+    prepareApplication(app);
     {
         PosixLogFolder probe(folder);
         std::vector<std::string> names;

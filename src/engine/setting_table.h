@@ -5,7 +5,6 @@
 #pragma once
 
 #include <array>
-#include <span>
 #include <string_view>
 
 #include "engine/face.h"
