@@ -50,9 +50,9 @@ void WindowCalibration::finish() {
     if (result.found) {
         std::printf("%s\n", proposalLine(result, options_.invert).c_str());
         std::fflush(stdout);
-        window_.setText(Box::Text3, integerText(result.threshold));
-        window_.setText(Box::Text4, integerText(result.deadBand));
-        window_.setText(Box::Text5, integerText(result.skip));
+        window_.setText(settingRow(Setting::Threshold).box, integerText(result.threshold));
+        window_.setText(settingRow(Setting::DeadBand).box, integerText(result.deadBand));
+        window_.setText(settingRow(Setting::Skip).box, integerText(result.skip));
     }
     window_.showMessage(explanationJa(result, options_.invert));
 }

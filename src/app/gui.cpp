@@ -45,17 +45,14 @@ void applyOptions(Form1& window, MonitorState& state, const Options& o) {
         if (value) window.box(box)->setText(QString::fromStdString(*value));
     };
     for (const auto& row : kSettingTable) put(row.box, settingOption(o, row.setting));
-    if (o.alarm1) window.setChecked(Check::Check2, true);
-    if (o.alarm2) window.setChecked(Check::Check3, true);
-    if (o.noLog) window.setChecked(Check::Check4, false);
-    if (o.graph) window.setChecked(Check::Check5, true);
-    if (o.test) window.setChecked(Check::Check1, true);
+    for (const auto& row : kSwitchTable)
+        if (const auto ticked = switchOption(o, row.which)) window.setChecked(row.check, *ticked);
     state.DeadTime = o.deadTimeSeconds;
     if (o.logFolder) {
         std::string folder = *o.logFolder;
         if (folder.back() != '/') folder += '/';
         state.SaveFolder = folder;
-        window.setText(Box::Text11, folder + "μSVHData_nnnntthh.csv");
+        window.setText(readoutBox(Readout::LogFile), folder + "μSVHData_nnnntthh.csv");
     }
 }
 

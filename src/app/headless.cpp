@@ -36,13 +36,14 @@ public:
     HeadlessFace(const Options& o, std::optional<long long> seconds) : seconds_(seconds), stats_(o.stats) {
         for (const auto& row : kSettingTable)
             texts_[row.box] = settingOption(o, row.setting).value_or(std::string(row.defaultText));
-        checks_[Check::Check2] = o.alarm1.has_value();
-        checks_[Check::Check3] = o.alarm2.has_value();
-        checks_[Check::Check4] = !o.noLog;
+        for (const auto& row : kSwitchTable) checks_[row.check] = switchOption(o, row.which).value_or(row.onAtLoad);
     }
 
     void setMonitor(Monitor* monitor) { monitor_ = monitor; }
 
+    using MonitorFace::isChecked;
+    using MonitorFace::setText;
+    using MonitorFace::text;
     std::string text(Box box) const override {
         const auto it = texts_.find(box);
         return it == texts_.end() ? std::string{} : it->second;
@@ -73,11 +74,12 @@ public:
 
     void secondDone(const SecondReport& r) override {
         if (outputFailed_) return;
-        std::string line = integerText(r.seconds) + "," + integerText(r.total) + "," + r.cpmText + "," +
-                           r.doseText + "," + integerText(r.alarmLatch1) + "," + integerText(r.alarmLatch2);
-        if (stats_)
-            line += "," + r.interval.cpmLow + "," + r.interval.cpmHigh + "," + r.interval.doseLow + "," +
-                    r.interval.doseHigh;
+        std::string line = integerText(r.seconds) + "," + integerText(r.total) + "," + cpmText(r) + "," +
+                           doseText(r) + "," + integerText(r.alarmLatch1) + "," + integerText(r.alarmLatch2);
+        if (stats_) {
+            const ReadingIntervalTexts i = intervalTexts(r.interval);
+            line += "," + i.cpmLow + "," + i.cpmHigh + "," + i.doseLow + "," + i.doseHigh;
+        }
         if (!writeReadoutLine(line + "\n")) {
             // Nobody reads the readouts any more: a clean stop, so that the log and the
             // scratch file are dealt with as at any stop.

@@ -70,8 +70,8 @@ public:
                     return f.empty() ? std::string(".") : f.size() > 1 && f.back() == '/' ? f.substr(0, f.size() - 1) : f;
                 },
                 [this] {
-                    return HistoryLimits{limitOr(window_.text(Box::Text9), kDefaultAlarm1),
-                                         limitOr(window_.text(Box::Text10), kDefaultAlarm2)};
+                    return HistoryLimits{limitOr(window_.text(Setting::Alarm1Limit), kDefaultAlarm1),
+                                         limitOr(window_.text(Setting::Alarm2Limit), kDefaultAlarm2)};
                 });
         }
         history_->show();

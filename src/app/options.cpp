@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <limits>
@@ -13,6 +14,24 @@
 
 namespace ravelin {
 
+namespace {
+// A setting's entry, from its row: what it is, its box and default, what else the option does.
+OptionInfo settingEntry(Setting setting) {
+    static const auto helps = [] {
+        std::array<std::string, kSettingTable.size()> texts;
+        for (const auto& row : kSettingTable) {
+            std::string& help = texts[static_cast<std::size_t>(row.setting)];
+            help = std::string(row.helpEn) + " (the " + std::string(row.labelJa) + " box";
+            if (!row.defaultText.empty()) help += ", default " + std::string(row.defaultText);
+            help += ")" + std::string(row.helpAfter) + ".";
+        }
+        return texts;
+    }();
+    // The option texts are literals, so what follows the dashes ends with a NUL.
+    return OptionInfo{settingRow(setting).option.data() + 2, "T", helps[static_cast<std::size_t>(setting)].c_str()};
+}
+}  // namespace
+
 const std::vector<OptionInfo>& optionTable() {
     static const std::vector<OptionInfo> table = {
         {"headless", "", "Run without a window: readouts go to stdout, one CSV line a second."},
@@ -20,15 +39,15 @@ const std::vector<OptionInfo>& optionTable() {
                             "file:PATH (a recording libsndfile reads) or sim[:CPM] (the built-in simulated GM tube)."},
         {"fast", "", "Replay a recording or the simulator as fast as the buffers are processed."},
         {"seconds", "N", "Stop after N buffers (seconds) have been processed."},
-        {"sensitivity", "T", "GM tube gamma sensitivity in cps per mR/h (the GM菅γ線感度 box)."},
+        settingEntry(Setting::Sensitivity),
         {"tube", "NAME", "Put the named tube's sensitivity into GM菅γ線感度 (see --list-tubes); not with --sensitivity."},
         {"dead-time-us", "T", "Correct CPM and dose for the tube's dead time of T microseconds (0 to 10000), "
                               "non-paralysable model; every output changes."},
-        {"threshold", "T", "Threshold centre level, 0..255 sample units (the しきい値 box, default 50)."},
-        {"dead-band", "T", "Dead band around the threshold (the 不感帯 box, default 3)."},
-        {"skip", "T", "Samples skipped after each arming (the 分解能 box, default 10)."},
-        {"alarm1", "T", "Stage-1 alarm limit in µSv/h; ticks the stage-1 box."},
-        {"alarm2", "T", "Stage-2 alarm limit in µSv/h; ticks the stage-2 box."},
+        settingEntry(Setting::Threshold),
+        settingEntry(Setting::DeadBand),
+        settingEntry(Setting::Skip),
+        settingEntry(Setting::Alarm1Limit),
+        settingEntry(Setting::Alarm2Limit),
         {"no-log", "", "Do not write the per-minute CSV log."},
         {"log-folder", "DIR", "Folder for the CSV log files (default: the working directory)."},
         {"seed", "N", "Seed for the simulated GM tube, for a repeatable run."},
@@ -80,6 +99,10 @@ const std::vector<ExitStatusInfo>& exitStatusTable() {
 }
 
 const std::optional<std::string>& settingOption(const Options& o, Setting setting) {
+    return settingOption(const_cast<Options&>(o), setting);
+}
+
+std::optional<std::string>& settingOption(Options& o, Setting setting) {
     switch (setting) {
         case Setting::Threshold: return o.threshold;
         case Setting::DeadBand: return o.deadBand;
@@ -89,6 +112,17 @@ const std::optional<std::string>& settingOption(const Options& o, Setting settin
         case Setting::Alarm2Limit: return o.alarm2;
     }
     return o.threshold;
+}
+
+std::optional<bool> switchOption(const Options& o, Switch which) {
+    switch (which) {
+        case Switch::Snapshot: return o.test ? std::optional(true) : std::nullopt;
+        case Switch::Alarm1: return o.alarm1 ? std::optional(true) : std::nullopt;
+        case Switch::Alarm2: return o.alarm2 ? std::optional(true) : std::nullopt;
+        case Switch::Log: return o.noLog ? std::optional(false) : std::nullopt;
+        case Switch::TrendGraph: return o.graph ? std::optional(true) : std::nullopt;
+    }
+    return std::nullopt;
 }
 
 std::string versionText() { return std::string("ravelin ") + kRavelinVersion; }
@@ -151,8 +185,8 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     if (o.history && !positional.isEmpty()) o.historyFolder = positional.first().toStdString();
     result.error = historyOptionsError(parser.optionNames(), o.history);
     if (!result.error.empty()) return result;
-    auto value = [&](const char* name) -> std::optional<std::string> {
-        const QString n = QString::fromUtf8(name);
+    auto value = [&](std::string_view name) -> std::optional<std::string> {
+        const QString n = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
         if (!parser.isSet(n)) return std::nullopt;
         const QStringList values = parser.values(n);
         return values.last().toStdString();
@@ -163,12 +197,7 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     o.listInputs = parser.isSet("list-inputs");
     o.input = value("input");
     o.fast = parser.isSet("fast");
-    o.sensitivity = value("sensitivity");
-    o.threshold = value("threshold");
-    o.deadBand = value("dead-band");
-    o.skip = value("skip");
-    o.alarm1 = value("alarm1");
-    o.alarm2 = value("alarm2");
+    for (const auto& row : kSettingTable) settingOption(o, row.setting) = value(row.option.substr(2));
     o.noLog = parser.isSet("no-log");
     o.logFolder = value("log-folder");
     o.start = parser.isSet("start");

@@ -62,6 +62,10 @@ struct Options {
 
 // The command-line text of a setting, when it was given.
 const std::optional<std::string>& settingOption(const Options& options, Setting setting);
+std::optional<std::string>& settingOption(Options& options, Setting setting);
+
+// What the command line says of a switch: ticked, unticked, or nothing (left as it loads).
+std::optional<bool> switchOption(const Options& options, Switch which);
 
 struct ParseResult {
     Options options;

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "engine/convert.h"
-#include "engine/dose.h"
 
 namespace ravelin {
 
@@ -32,21 +30,15 @@ void Monitor::load() {
 }
 
 bool Monitor::start() {
-    face_.setText(Box::Text1, "0");
-    face_.setText(Box::Text2, "0");
+    face_.setText(Readout::Seconds, "0");
+    face_.setText(Readout::Total, "0");
     state_.TotalCount = 0;
     state_.ElapsedSeconds = 0;
     state_.TestDone = 0;
 
-    const std::string sensitivity = face_.text(Box::Text7);
-    if (sensitivity.empty()) {
-        control_.showMessage(kNoSensitivityMessage);
-        return false;
-    }
     // A negative sensitivity would give negative doses and a zero one no dose at all.
-    const auto value = toSingle(sensitivity);
-    if (!value || !sensitivityFromBox(*value)) {
-        control_.showMessage(kBadSensitivityMessage);
+    if (const auto verdict = checkSensitivity(face_.text(Setting::Sensitivity)); verdict != SensitivityVerdict::Usable) {
+        control_.showMessage(verdict == SensitivityVerdict::Empty ? kNoSensitivityMessage : kBadSensitivityMessage);
         return false;
     }
     settings_.readSensitivity();  // this run's first good value

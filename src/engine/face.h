@@ -5,16 +5,21 @@
 #include <string>
 
 #include "engine/problems.h"
+#include "engine/setting_table.h"
 
 namespace ravelin {
-
-// Boxes the system reads settings from or writes readouts to.
-enum class Box { Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8, Text9, Text10, Text11 };
-enum class Check { Check1, Check2, Check3, Check4, Check5 };
 
 class MonitorFace {
 public:
     virtual ~MonitorFace() = default;
+
+    // What the core asks, in meanings; the tables give the box.
+    std::string text(Setting setting) const { return text(settingRow(setting).box); }
+    std::string text(Readout readout) const { return text(readoutBox(readout)); }
+    void setText(Readout readout, const std::string& value) { setText(readoutBox(readout), value); }
+    bool isChecked(Switch which) const { return isChecked(switchRow(which).check); }
+
+    // What a face implements, on the numbered boxes.
     // The whole text of a box as it stands now (UTF-8).
     virtual std::string text(Box box) const = 0;
     // Replaces the whole text of a readout box.

@@ -6,13 +6,14 @@
 #include "engine/detector.h"
 #include "engine/displays.h"
 #include "engine/dose.h"
-#include "outputs/alarms.h"
-#include "outputs/csv_log.h"
 
 namespace ravelin {
 
+std::string cpmText(const SecondReport& r) { return r.doseUsable ? integerText(r.cpm) : std::string{}; }
+std::string doseText(const SecondReport& r) { return r.doseUsable ? singleText(r.dose) : std::string{}; }
+
 Pipeline::Pipeline(MonitorState& state, MonitorFace& face, SettingReader& settings, CaptureDevice& device,
-                   CsvLog& log, const Clock& clock, Alarms& alarms, Displays* displays)
+                   RecordLog& log, const Clock& clock, AlarmCheck& alarms, Displays* displays)
     : state_(state), face_(face), settings_(settings), device_(device), log_(log), clock_(clock),
       alarms_(alarms), displays_(displays) {}
 
@@ -33,13 +34,13 @@ void Pipeline::BufferDone(std::int16_t index, std::int32_t byteCount, std::int16
     }
 
     state_.ElapsedSeconds += 1;
-    face_.setText(Box::Text1, integerText(state_.ElapsedSeconds));
+    face_.setText(Readout::Seconds, integerText(state_.ElapsedSeconds));
     if (stopFlag == 0) device_.QueueBuffer(index);
 
     doseRate(pulses);
     logStep();
     // A window's problem goes with its box: unticked, nothing is drawn that could fail.
-    if (face_.isChecked(Check::Check1))
+    if (face_.isChecked(Switch::Snapshot))
         testSnapshot();
     else
         face_.clearProblem(ProblemKey::SnapshotOverflow);
@@ -47,38 +48,35 @@ void Pipeline::BufferDone(std::int16_t index, std::int32_t byteCount, std::int16
         if (const auto limit = alarms_.CheckAlarmStage(stage))
             for (auto* o : observers_) o->alarmFired(stage, state_.CurrentDose, *limit);
     }
-    if (face_.isChecked(Check::Check5))
+    if (face_.isChecked(Switch::TrendGraph))
         trendGraph();
     else
         face_.clearProblem(ProblemKey::TrendScale);
 
     if (!observers_.empty()) {
-        const SecondReport report{state_.ElapsedSeconds, state_.TotalCount, face_.text(Box::Text6),
-                                  face_.text(Box::Text8), state_.AlarmLatch1, state_.AlarmLatch2, interval_};
+        const SecondReport report{state_.ElapsedSeconds, state_.TotalCount, cpm_, dose_, doseUsable_,
+                                  state_.AlarmLatch1, state_.AlarmLatch2, interval_};
         for (auto* o : observers_) o->secondDone(report);
     }
 }
 
 std::int32_t Pipeline::scan() {
-    const std::int16_t centre = settings_.readInt16(Box::Text3, 50);
-    const std::int16_t deadBand = settings_.readInt16(Box::Text4, 3);
-    std::int16_t skip = settings_.readInt16(Box::Text5, 10);
+    const std::int16_t centre = settings_.readInt16(Setting::Threshold);
+    const std::int16_t deadBand = settings_.readInt16(Setting::DeadBand);
+    std::int16_t skip = settings_.readInt16(Setting::Skip);
     state_.thresholdCentre = centre;
     state_.deadBand = deadBand;
     state_.skipCount = skip;
 
-    const int lower = centre - deadBand;
-    const int upper = centre + deadBand;
-    if (lower < -32768 || lower > 32767 || upper < -32768 || upper > 32767) {
-        face_.setProblem(Problem{ProblemKey::Overflow, {}, lower < -32768 || lower > 32767 ? "C-D" : "C+D", {}});
+    if (const ThresholdLevels levels = thresholdLevels(centre, deadBand); !levels.fit()) {
+        face_.setProblem(Problem{ProblemKey::Overflow, {}, !levels.lower ? "C-D" : "C+D", {}});
     } else {
         face_.clearProblem(ProblemKey::Overflow);
-        lastLower_ = static_cast<std::int16_t>(lower);
-        lastUpper_ = static_cast<std::int16_t>(upper);
+        lastLower_ = *levels.lower;
+        lastUpper_ = *levels.upper;
     }
-    if (skip < 0) {
-        // A backward jump would return to the arming sample for ever.
-        face_.setProblem(Problem{ProblemKey::SkipNegative, face_.text(Box::Text5), {}, {}});
+    if (!skipUsable(skip)) {
+        face_.setProblem(Problem{ProblemKey::SkipNegative, face_.text(Setting::Skip), {}, {}});
         skip = 0;
     } else {
         face_.clearProblem(ProblemKey::SkipNegative);
@@ -88,7 +86,7 @@ std::int32_t Pipeline::scan() {
                                            state_.Armed);
     if (pulses > 0) {
         state_.TotalCount += pulses;
-        face_.setText(Box::Text2, integerText(state_.TotalCount));
+        face_.setText(Readout::Total, integerText(state_.TotalCount));
     }
     return pulses;
 }
@@ -98,7 +96,7 @@ void Pipeline::doseRate(std::int32_t pulses) {
     if (!sensitivity) return;  // Start makes sure there is one
     state_.Sensitivity = *sensitivity;
     const DoseStep step = doseStep(state_, state_.ElapsedSeconds, pulses, *sensitivity, state_.DeadTime);
-    interval_ = intervalTexts(readingInterval(step, *sensitivity, state_.DeadTime));
+    interval_ = readingInterval(step, *sensitivity, state_.DeadTime);
     if (step.deadTimeSaturated)
         face_.setProblem(Problem{ProblemKey::DeadTimeSaturated, {},
                                  singleText(static_cast<float>(*state_.DeadTime * 1e6)), {}});
@@ -116,29 +114,32 @@ void Pipeline::doseRate(std::int32_t pulses) {
     if (step.finite)
         face_.clearProblem(ProblemKey::DoseOverflow);
     else
-        face_.setProblem(Problem{ProblemKey::DoseOverflow, face_.text(Box::Text7), {}, {}});
-    face_.setText(Box::Text6, integerText(step.cpmShown));
-    face_.setText(Box::Text8, singleText(step.dose));
+        face_.setProblem(Problem{ProblemKey::DoseOverflow, face_.text(Setting::Sensitivity), {}, {}});
+    cpm_ = step.cpmShown;
+    dose_ = step.dose;
+    doseUsable_ = step.finite;
+    face_.setText(Readout::Cpm, integerText(step.cpmShown));
+    face_.setText(Readout::Dose, singleText(step.dose));
 }
 
 void Pipeline::logStep() {
     if (state_.ElapsedSeconds % 60 != 0) return;
     const LogRecord record = makeLogRecord(clock_, state_.SaveFolder, state_.CurrentDose);
-    const bool logged = face_.isChecked(Check::Check4);
+    const bool logged = face_.isChecked(Switch::Log);
     if (logged)
         log_.append(record);
-    else if (!log_.pending().empty())
+    else if (log_.unwrittenCount() != 0)
         log_.retry();
     reportLog();
     for (auto* o : observers_) o->recordDue(record, logged);
 }
 
 void Pipeline::reportLog() {
-    if (log_.pending().empty()) {
+    if (log_.unwrittenCount() == 0) {
         face_.clearProblem(ProblemKey::UnwrittenRecords);
         return;
     }
-    face_.setProblem(Problem{ProblemKey::UnwrittenRecords, {}, integerText(static_cast<std::int64_t>(log_.pending().size())),
+    face_.setProblem(Problem{ProblemKey::UnwrittenRecords, {}, integerText(static_cast<std::int64_t>(log_.unwrittenCount())),
                              log_.lastError()});
 }
 
@@ -157,17 +158,17 @@ void Pipeline::testSnapshot() {
 void Pipeline::trendGraph() {
     if (!displays_) return;
     TrendInputs inputs{&state_.DoseHistory, state_.LatestHistoryIndex, {}, {}, {}, {}};
-    inputs.t2 = settings_.readDouble(Box::Text10);
+    inputs.t2 = settings_.readDouble(Setting::Alarm2Limit);
     // The redraw reads the other limits only once the stage-2 limit has given it a scale.
     if (inputs.t2 && trendHasScale(*inputs.t2)) {
-        inputs.t1 = settings_.readDouble(Box::Text9);
-        inputs.t1Single = settings_.readSingle(Box::Text9);
-        inputs.t2Single = settings_.readSingle(Box::Text10);
+        inputs.t1 = settings_.readDouble(Setting::Alarm1Limit);
+        inputs.t1Single = settings_.readSingle(Setting::Alarm1Limit);
+        inputs.t2Single = settings_.readSingle(Setting::Alarm2Limit);
     }
     if (displays_->redrawTrend(inputs))
         face_.clearProblem(ProblemKey::TrendScale);
     else
-        face_.setProblem(Problem{ProblemKey::TrendScale, face_.text(Box::Text10), {}, {}});
+        face_.setProblem(Problem{ProblemKey::TrendScale, face_.text(Setting::Alarm2Limit), {}, {}});
 }
 
 }  // namespace ravelin

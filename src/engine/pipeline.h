@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/capture_device.h"
 #include "engine/face.h"
+#include "engine/log_record.h"
 #include "engine/monitor_state.h"
+#include "engine/pipeline_steps.h"
 #include "engine/reading_interval.h"
 #include "engine/services.h"
 #include "engine/settings.h"
@@ -16,20 +19,22 @@
 namespace ravelin {
 
 class Displays;
-class CsvLog;
-class Alarms;
-struct LogRecord;
 
-// What one second produced, as the readouts show it.
+// What one second produced, as numbers; each output writes them with the number texts.
 struct SecondReport {
     std::int32_t seconds;
     std::int64_t total;
-    std::string cpmText;
-    std::string doseText;
+    std::int64_t cpm;   // as the CPM readout shows it
+    float dose;         // µSv/h, as the dose readout shows it
+    bool doseUsable;    // a dose was made and is a finite number
     std::int16_t alarmLatch1;
     std::int16_t alarmLatch2;
-    ReadingIntervalTexts interval{};  // the 95 % interval of the CPM and the dose
+    std::optional<ReadingInterval> interval{};  // the 95 % interval of the CPM and the dose; none before a dose
 };
+
+// The texts the CPM and dose readouts show for the report; empty before a dose was made.
+std::string cpmText(const SecondReport& report);
+std::string doseText(const SecondReport& report);
 
 // Follows the pipeline without taking part in it (the headless output, the station publisher).
 class PipelineObserver {
@@ -46,7 +51,7 @@ public:
 class Pipeline {
 public:
     Pipeline(MonitorState& state, MonitorFace& face, SettingReader& settings, CaptureDevice& device,
-             CsvLog& log, const Clock& clock, Alarms& alarms, Displays* displays);
+             RecordLog& log, const Clock& clock, AlarmCheck& alarms, Displays* displays);
 
     void addObserver(PipelineObserver* observer) { observers_.push_back(observer); }
     void removeObserver(PipelineObserver* observer) { std::erase(observers_, observer); }
@@ -68,9 +73,9 @@ private:
     MonitorFace& face_;
     SettingReader& settings_;
     CaptureDevice& device_;
-    CsvLog& log_;
+    RecordLog& log_;
     const Clock& clock_;
-    Alarms& alarms_;
+    AlarmCheck& alarms_;
     Displays* displays_;
     std::vector<PipelineObserver*> observers_;
     // The levels of the last scan whose C - D and C + D fitted in 16 bits.
@@ -78,7 +83,11 @@ private:
     std::int16_t lastUpper_ = 53;
     // The last second whose count was more than a slot of SecondCounts holds, 0 for none.
     std::int32_t lastCappedSecond_ = 0;
-    ReadingIntervalTexts interval_;
+    // The last dose step's readouts, for the observers.
+    std::int64_t cpm_ = 0;
+    float dose_ = 0;
+    bool doseUsable_ = false;
+    std::optional<ReadingInterval> interval_;
 };
 
 }  // namespace ravelin

@@ -35,4 +35,8 @@ ReadingIntervalTexts intervalTexts(const ReadingInterval& i) {
     return ReadingIntervalTexts{endText(i.cpmLow), endText(i.cpmHigh), endText(i.doseLow), endText(i.doseHigh)};
 }
 
+ReadingIntervalTexts intervalTexts(const std::optional<ReadingInterval>& interval) {
+    return interval ? intervalTexts(*interval) : ReadingIntervalTexts{};
+}
+
 }  // namespace ravelin

@@ -23,5 +23,7 @@ struct ReadingIntervalTexts {
     std::string cpmLow, cpmHigh, doseLow, doseHigh;
 };
 ReadingIntervalTexts intervalTexts(const ReadingInterval& interval);
+// All four empty when there is no interval yet.
+ReadingIntervalTexts intervalTexts(const std::optional<ReadingInterval>& interval);
 
 }  // namespace ravelin

@@ -2,50 +2,66 @@
 
 #include "engine/convert.h"
 #include "engine/dose.h"
-#include "engine/setting_table.h"
 
 namespace ravelin {
 
-ProblemKey SettingReader::problemFor(Box box) {
-    const SettingRow* row = settingRowOf(box);
-    return row ? row->problem : ProblemKey::BoxText10;
+ThresholdLevels thresholdLevels(std::int16_t centre, std::int16_t deadBand) {
+    const auto fit = [](int level) -> std::optional<std::int16_t> {
+        if (level < -32768 || level > 32767) return std::nullopt;
+        return static_cast<std::int16_t>(level);
+    };
+    return ThresholdLevels{fit(centre - deadBand), fit(centre + deadBand)};
+}
+
+SensitivityVerdict checkSensitivity(const std::string& text, float* divisor) {
+    if (text.empty()) return SensitivityVerdict::Empty;
+    const auto value = toSingle(text);
+    if (!value) return SensitivityVerdict::NotANumber;
+    if (!(*value > 0.0f)) return SensitivityVerdict::NotAbove0;
+    const auto perMinute = sensitivityFromBox(*value);
+    if (!perMinute) return SensitivityVerdict::TooLarge;
+    if (divisor) *divisor = *perMinute;
+    return SensitivityVerdict::Usable;
 }
 
 template <typename T, typename Convert>
-std::optional<T> SettingReader::read(Box box, Kind kind, Convert convert) {
-    const std::string text = face_.text(box);
-    const auto key = std::make_pair(box, kind);
+std::optional<T> SettingReader::read(Setting setting, Kind kind, Convert convert) {
+    const SettingRow& row = settingRow(setting);
+    const std::string text = face_.text(setting);
+    const auto key = std::make_pair(setting, kind);
     if (auto value = convert(text)) {
         lastGood_[key] = text;
-        face_.clearProblem(problemFor(box));
+        face_.clearProblem(row.problem);
         return value;
     }
     const auto it = lastGood_.find(key);
     const BoxFallback fallback = it != lastGood_.end() ? BoxFallback::Previous
                                  : kind == Kind::Int16 ? BoxFallback::Default
                                                        : BoxFallback::Nothing;
-    face_.setProblem(Problem{problemFor(box), text, {}, {}, fallback});
+    face_.setProblem(Problem{row.problem, text, {}, {}, fallback});
     if (it == lastGood_.end()) return std::nullopt;
     return convert(it->second);
 }
 
-std::int16_t SettingReader::readInt16(Box box, std::int16_t fallback) {
-    return read<std::int16_t>(box, Kind::Int16, [](const std::string& t) { return toInt16(t); }).value_or(fallback);
+std::int16_t SettingReader::readInt16(Setting setting) {
+    const auto convert = [](const std::string& t) { return toInt16(t); };
+    if (const auto value = read<std::int16_t>(setting, Kind::Int16, convert)) return *value;
+    return convert(std::string(settingRow(setting).defaultText)).value_or(0);
 }
 
-std::optional<float> SettingReader::readSingle(Box box) {
-    return read<float>(box, Kind::Single, [](const std::string& t) { return toSingle(t); });
+std::optional<float> SettingReader::readSingle(Setting setting) {
+    return read<float>(setting, Kind::Single, [](const std::string& t) { return toSingle(t); });
 }
 
-std::optional<double> SettingReader::readDouble(Box box) {
-    return read<double>(box, Kind::Double, [](const std::string& t) { return toDouble(t); });
+std::optional<double> SettingReader::readDouble(Setting setting) {
+    return read<double>(setting, Kind::Double, [](const std::string& t) { return toDouble(t); });
 }
 
 std::optional<float> SettingReader::readSensitivity() {
-    return read<float>(Box::Text7, Kind::Sensitivity, [](const std::string& t) -> std::optional<float> {
-        const auto value = toSingle(t);
-        if (!value) return std::nullopt;
-        return sensitivityFromBox(*value);
+    return read<float>(Setting::Sensitivity, Kind::Sensitivity, [](const std::string& t) -> std::optional<float> {
+        float divisor = 0;
+        if (checkSensitivity(t, &divisor) != SensitivityVerdict::Usable) return std::nullopt;
+        return divisor;
     });
 }
 

@@ -7,6 +7,7 @@
 
 #include "engine/face.h"
 #include "engine/monitor_state.h"
+#include "engine/pipeline_steps.h"
 #include "engine/settings.h"
 
 namespace ravelin {
@@ -23,13 +24,13 @@ public:
 
 const char* alarmSoundFile(int stage);
 
-class Alarms {
+class Alarms : public AlarmCheck {
 public:
     Alarms(MonitorState& state, MonitorFace& face, SettingReader& settings, SoundPlayer& player)
         : state_(state), face_(face), settings_(settings), player_(player) {}
 
     // The check of one stage for this second. Returns the limit when the stage fired.
-    std::optional<float> CheckAlarmStage(int stage);
+    std::optional<float> CheckAlarmStage(int stage) override;
     // The stage's stop button: the latch goes to 0 and whatever sound plays stops.
     void stopStage(int stage);
 

@@ -8,36 +8,11 @@
 namespace ravelin {
 
 namespace {
-std::string twoDigits(int v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%02d", v);
-    return buf;
-}
 std::string folderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string{} : path.substr(0, slash);
 }
 }  // namespace
-
-std::string LogRecord::line() const { return "\"" + date + "\",\"" + clock + "\"," + doseText + "\r\n"; }
-
-std::string logFileName(const std::string& saveFolder, const LocalDateTime& now) {
-    char date[16];
-    std::snprintf(date, sizeof date, "%04d%s%s", now.year, twoDigits(now.month).c_str(), twoDigits(now.day).c_str());
-    return saveFolder + "\u03bcSVHData" + date + ".csv";
-}
-
-LogRecord makeLogRecord(const Clock& clock, const std::string& saveFolder, float dose) {
-    const LocalDateTime now = clock.now();
-    LogRecord record;
-    record.path = logFileName(saveFolder, now);
-    char date[16];
-    std::snprintf(date, sizeof date, "%04d/%s/%s", now.year, twoDigits(now.month).c_str(), twoDigits(now.day).c_str());
-    record.date = date;
-    record.clock = twoDigits(now.hour) + ":" + twoDigits(now.minute);
-    record.doseText = singleText(dose);
-    return record;
-}
 
 bool CsvLog::append(const LogRecord& record) {
     pending_.push_back(Pending{record, record.line(), 0, false});

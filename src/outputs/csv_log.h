@@ -7,34 +7,20 @@
 #include <deque>
 #include <string>
 
+#include "engine/pipeline_steps.h"
 #include "engine/services.h"
 
 namespace ravelin {
 
-struct LogRecord {
-    std::string path;      // SaveFolder + "μSVHData" + yyyymmdd + ".csv"
-    std::string date;      // yyyy/mm/dd
-    std::string clock;     // hh:mm
-    std::string doseText;  // as Text8 shows it
-    std::string line() const;  // the record's bytes, CR LF included
-};
-
-// The record for this moment; the date and time are read once, so a record written
-// at midnight names the file of the date it carries.
-LogRecord makeLogRecord(const Clock& clock, const std::string& saveFolder, float dose);
-
-// The file name of the day for a folder prefix.
-std::string logFileName(const std::string& saveFolder, const LocalDateTime& now);
-
-class CsvLog {
+class CsvLog : public RecordLog {
 public:
     explicit CsvLog(FileSystem& files) : files_(files) {}
 
     // Queues the record and writes every record still pending, oldest first.
     // Returns true when nothing is left pending.
-    bool append(const LogRecord& record);
+    bool append(const LogRecord& record) override;
     // Tries the pending records again (at stop, at exit).
-    bool retry();
+    bool retry() override;
 
     struct Pending {
         LogRecord record;
@@ -43,7 +29,8 @@ public:
         bool synced = false;
     };
     const std::deque<Pending>& pending() const { return pending_; }
-    const std::string& lastError() const { return lastError_; }
+    std::size_t unwrittenCount() const override { return pending_.size(); }
+    const std::string& lastError() const override { return lastError_; }
 
 private:
     bool writeOne(Pending& p);

@@ -5,7 +5,7 @@
 namespace ravelin {
 
 std::string serviceStatusText(const SecondReport& r) {
-    return integerText(r.seconds) + " s: " + r.cpmText + " CPM, " + r.doseText + " µSv/h";
+    return integerText(r.seconds) + " s: " + cpmText(r) + " CPM, " + doseText(r) + " µSv/h";
 }
 
 ServiceStatus::ServiceStatus(ServiceManager& manager) : manager_(manager), watchdog_(manager.watchdogMicroseconds()) {}

@@ -130,12 +130,13 @@ std::string jsonString(const std::string& text) {
 }
 
 std::string statePayload(const SecondReport& r, const LocalDateTime& utc) {
+    const ReadingIntervalTexts interval = intervalTexts(r.interval);
     return "{\"time\":\"" + utcTimeText(utc) + "\",\"seconds\":" + integerText(r.seconds) +
-           ",\"total\":" + integerText(r.total) + ",\"cpm\":" + jsonNumber(r.cpmText) +
-           ",\"usv_h\":" + jsonNumber(r.doseText) + ",\"alarm1\":" + (r.alarmLatch1 != 0 ? "true" : "false") +
-           ",\"alarm2\":" + (r.alarmLatch2 != 0 ? "true" : "false") + ",\"cpm_low\":" + jsonNumber(r.interval.cpmLow) +
-           ",\"cpm_high\":" + jsonNumber(r.interval.cpmHigh) + ",\"usv_h_low\":" + jsonNumber(r.interval.doseLow) +
-           ",\"usv_h_high\":" + jsonNumber(r.interval.doseHigh) + "}";
+           ",\"total\":" + integerText(r.total) + ",\"cpm\":" + jsonNumber(cpmText(r)) +
+           ",\"usv_h\":" + jsonNumber(doseText(r)) + ",\"alarm1\":" + (r.alarmLatch1 != 0 ? "true" : "false") +
+           ",\"alarm2\":" + (r.alarmLatch2 != 0 ? "true" : "false") + ",\"cpm_low\":" + jsonNumber(interval.cpmLow) +
+           ",\"cpm_high\":" + jsonNumber(interval.cpmHigh) + ",\"usv_h_low\":" + jsonNumber(interval.doseLow) +
+           ",\"usv_h_high\":" + jsonNumber(interval.doseHigh) + "}";
 }
 
 std::string recordPayload(const LogRecord& record, const LocalDateTime& utc) {

@@ -155,7 +155,7 @@ void Form1::build() {
 void Form1::attach(const Services& services) {
     services_ = services;
     if (!services_.monitor) return;
-    tooltips_ = std::make_unique<ReadoutTooltips>(box(Box::Text6), box(Box::Text8));
+    tooltips_ = std::make_unique<ReadoutTooltips>(box(readoutBox(Readout::Cpm)), box(readoutBox(Readout::Dose)));
     services_.monitor->pipeline().addObserver(tooltips_.get());
 }
 
@@ -224,7 +224,7 @@ void Form1::chooseLogFolder() {
     request.folderMustExist = true;
     // A cancel leaves the name the dialog opened with.
     const std::string name = dialogs_.saveFileName(this, request).value_or(kDefaultLogFileName);
-    setText(Box::Text11, name);
+    setText(Readout::LogFile, name);
     const auto slash = name.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string{} : name.substr(0, slash + 1);
     dialogs_.message(this, folder);

@@ -46,6 +46,9 @@ public:
     void attach(const Services& services);
 
     // MonitorFace
+    using MonitorFace::isChecked;
+    using MonitorFace::setText;
+    using MonitorFace::text;
     std::string text(Box box) const override;
     void setText(Box box, const std::string& text) override;
     bool isChecked(Check check) const override;

@@ -37,7 +37,7 @@ constexpr std::array<ControlSpec, 33> kControls{{
     {"Text10", K::TextBox, 23, settingRow(Setting::Alarm2Limit).defaultText, 2280, 3720, 1215, 270, F::WindowDefault, false},
     {"Label10", K::Label, 24, "μSV/h", 3600, 3360, 735, 255, F::Label, false},
     {"Label11", K::Label, 25, "μSV/h", 3600, 3720, 735, 255, F::Label, false},
-    {"Check4", K::CheckBox, 26, "データ収集(CSV)", 240, 4080, 2415, 375, F::WindowDefault, true},
+    {"Check4", K::CheckBox, 26, "データ収集(CSV)", 240, 4080, 2415, 375, F::WindowDefault, switchRow(Switch::Log).onAtLoad},
     {"Command1", K::Button, 27, "保存先", 2520, 4200, 735, 375, F::SmallButton, false},
     {"Text11", K::TextBox, 28, "μSVHData_nnnntthh.csv", 3360, 4200, 3375, 270, F::WindowDefault, false},
     {"Command2", K::Button, 29, "停止", 4320, 3360, 735, 255, F::WindowDefault, false},

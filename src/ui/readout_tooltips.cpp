@@ -10,9 +10,10 @@ std::string intervalTooltip(const std::string& low, const std::string& high) {
 
 void ReadoutTooltips::secondDone(const SecondReport& r) {
     // A second without a dose step (no sensitivity yet) has no interval to show.
-    if (r.interval.cpmLow.empty()) return;
-    cpm_->setToolTip(QString::fromStdString(intervalTooltip(r.interval.cpmLow, r.interval.cpmHigh)));
-    dose_->setToolTip(QString::fromStdString(intervalTooltip(r.interval.doseLow, r.interval.doseHigh)));
+    if (!r.interval) return;
+    const ReadingIntervalTexts t = intervalTexts(*r.interval);
+    cpm_->setToolTip(QString::fromStdString(intervalTooltip(t.cpmLow, t.cpmHigh)));
+    dose_->setToolTip(QString::fromStdString(intervalTooltip(t.doseLow, t.doseHigh)));
 }
 
 }  // namespace ravelin

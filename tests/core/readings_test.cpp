@@ -162,9 +162,9 @@ TEST(Pipeline, EachSecondsReportCarriesItsInterval) {
     rig.secondWithPulses(3);
     rig.secondWithPulses(0);
     ASSERT_EQ(spy.reports.size(), 2u);
-    EXPECT_EQ(spy.reports[0].interval.cpmLow, "37.12033");
-    EXPECT_EQ(spy.reports[0].interval.cpmHigh, "526.0364");
-    EXPECT_EQ(spy.reports[1].interval.cpmHigh, "263.0182");  // the same counts over 2 s
+    EXPECT_EQ(intervalTexts(spy.reports[0].interval).cpmLow, "37.12033");
+    EXPECT_EQ(intervalTexts(spy.reports[0].interval).cpmHigh, "526.0364");
+    EXPECT_EQ(intervalTexts(spy.reports[1].interval).cpmHigh, "263.0182");  // the same counts over 2 s
     EXPECT_FALSE(rig.face.hasProblem(ProblemKey::DeadTimeSaturated));
 }
 

@@ -8,7 +8,7 @@
 namespace ravelin {
 namespace {
 
-SecondReport second(std::int32_t s) { return SecondReport{s, s * 2, "120", "0.5", 0, 0}; }
+SecondReport second(std::int32_t s) { return SecondReport{s, s * 2, 120, 0.5f, true, 0, 0}; }
 
 TEST(ServiceStatus, ReadyOnceThenAStatusEveryMinute) {
     test::FakeServiceManager manager;  // no watchdog

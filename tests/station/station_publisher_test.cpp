@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "fake_mqtt_client.h"
 #include "outputs/csv_log.h"
 #include "support/fakes.h"
@@ -14,9 +16,8 @@ public:
     LocalDateTime utcNow() const override { return time; }
 };
 
-SecondReport report(std::int32_t seconds, const std::string& dose = "0.138", std::int16_t latch1 = 0,
-                    std::int16_t latch2 = 0) {
-    return SecondReport{seconds, 1234, "23", dose, latch1, latch2};
+SecondReport report(std::int32_t seconds, float dose = 0.138f, std::int16_t latch1 = 0, std::int16_t latch2 = 0) {
+    return SecondReport{seconds, 1234, 23, dose, true, latch1, latch2};
 }
 
 LogRecord record(const std::string& clock, const std::string& dose = "0.25") {
@@ -79,12 +80,12 @@ TEST(TopicPrefix, RefusesWildcardsAndEdgeSlashes) {
 
 TEST(StationPayloads, StateAndRecordBytesUseTheReadoutTexts) {
     const LocalDateTime utc{2024, 5, 1, 3, 4, 5};
-    EXPECT_EQ(statePayload(report(60, "0.138", 1, 0), utc),
+    EXPECT_EQ(statePayload(report(60, 0.138f, 1, 0), utc),
               R"({"time":"2024-05-01T03:04:05Z","seconds":60,"total":1234,"cpm":23,"usv_h":0.138,)"
               R"("alarm1":true,"alarm2":false,"cpm_low":null,"cpm_high":null,"usv_h_low":null,"usv_h_high":null})");
     // The interval of the reading follows the readouts' fields; an unbounded end is null.
     SecondReport withInterval = report(60);
-    withInterval.interval = ReadingIntervalTexts{"17.5", "30.1", "0.02430556", "inf"};
+    withInterval.interval = ReadingInterval{17.5, 30.1, 0.02430556, std::numeric_limits<double>::infinity()};
     EXPECT_EQ(statePayload(withInterval, utc),
               R"({"time":"2024-05-01T03:04:05Z","seconds":60,"total":1234,"cpm":23,"usv_h":0.138,)"
               R"("alarm1":false,"alarm2":false,"cpm_low":17.5,"cpm_high":30.1,"usv_h_low":0.02430556,"usv_h_high":null})");
@@ -136,9 +137,9 @@ TEST(StationPublisher, ConnectPublishesStatusDiscoveryAndTheWillIsOffline) {
 
 TEST(StationPublisher, StatesAreRetainedQos0AndOnlyTheLatestWaitsForTheBroker) {
     Station s;
-    s.publisher.secondDone(report(1, "0.1"));
-    s.publisher.secondDone(report(2, "0.2"));
-    s.publisher.secondDone(report(3, "0.3"));
+    s.publisher.secondDone(report(1, 0.1f));
+    s.publisher.secondDone(report(2, 0.2f));
+    s.publisher.secondDone(report(3, 0.3f));
     EXPECT_TRUE(s.client.sent.empty());  // nothing offered while down
     EXPECT_FALSE(s.publisher.idle());
     s.client.connect();

@@ -31,6 +31,9 @@ public:
         for (const auto& row : kSettingTable) texts[row.box] = std::string(row.defaultText);
         checks[Check::Check4] = true;
     }
+    using MonitorFace::isChecked;
+    using MonitorFace::setText;
+    using MonitorFace::text;
     std::string text(Box box) const override { return texts.count(box) ? texts.at(box) : std::string{}; }
     void setText(Box box, const std::string& t) override {
         texts[box] = t;
