@@ -33,6 +33,8 @@ std::string boxOptionEn(ProblemKey key) {
     const SettingRow* row = settingRowOf(key);
     return row ? std::string(row->option) : std::string{};
 }
+std::string labelJa(Setting s) { return "「" + std::string(settingRow(s).labelJa) + "」"; }
+std::string optionEn(Setting s) { return std::string(settingRow(s).option); }
 }  // namespace
 
 std::string problemSentenceJa(const Problem& p) {
@@ -58,17 +60,17 @@ std::string problemSentenceJa(const Problem& p) {
                     : p.fallback == BoxFallback::Default ? "既定値で続けます。"
                                                          : "使える値がまだありません。");
         case ProblemKey::SkipNegative:
-            return "「分解能」の「" + p.boxText + "」は負の値です。0として計数します。";
+            return labelJa(Setting::Skip) + "の「" + p.boxText + "」は負の値です。0として計数します。";
         case ProblemKey::Overflow:
-            return "「しきい値」と「不感帯」から求めた値が範囲を超えています（" + p.detail + "）。前の値で続けます。";
+            return labelJa(Setting::Threshold) + "と" + labelJa(Setting::DeadBand) + "から求めた値が範囲を超えています（" + p.detail + "）。前の値で続けます。";
         case ProblemKey::SnapshotOverflow:
-            return "「しきい値」と「不感帯」から求めた表示位置が範囲を超えたため、テスト表示を完了できません（" + p.detail + "）。";
+            return labelJa(Setting::Threshold) + "と" + labelJa(Setting::DeadBand) + "から求めた表示位置が範囲を超えたため、テスト表示を完了できません（" + p.detail + "）。";
         case ProblemKey::DoseOverflow:
-            return "「GM菅γ線感度」の「" + p.boxText + "」では線量率が範囲を超えます。前の値を表示します。";
+            return labelJa(Setting::Sensitivity) + "の「" + p.boxText + "」では線量率が範囲を超えます。前の値を表示します。";
         case ProblemKey::CountOverflow:
             return "1秒間のパルス数が32767を超えました（" + p.detail + "）。CPMと線量率はその秒を32767として計算します。";
         case ProblemKey::TrendScale:
-            return "「第二段警報上限値」の「" + p.boxText + "」ではグラフの目盛りを決められません。";
+            return labelJa(Setting::Alarm2Limit) + "の「" + p.boxText + "」ではグラフの目盛りを決められません。";
         case ProblemKey::DeadTimeSaturated:
             return "計数率が不感時間" + p.detail + "µsの補正の限界を超えました。補正しないCPMと線量率を表示します。";
         case ProblemKey::AlarmSound1:
@@ -108,17 +110,17 @@ std::string problemSentenceEn(const Problem& p) {
                     : p.fallback == BoxFallback::Default ? "the default is used"
                                                          : "there is no value to use yet");
         case ProblemKey::SkipNegative:
-            return "--skip \"" + p.boxText + "\" is negative; scanning with 0";
+            return optionEn(Setting::Skip) + " \"" + p.boxText + "\" is negative; scanning with 0";
         case ProblemKey::Overflow:
             return "a level from the threshold and the dead band is out of range (" + p.detail + "); the previous levels are used";
         case ProblemKey::SnapshotOverflow:
             return "the test snapshot's threshold lines are out of range (" + p.detail + ")";
         case ProblemKey::DoseOverflow:
-            return "--sensitivity \"" + p.boxText + "\" puts the dose rate out of range; the previous dose is kept";
+            return optionEn(Setting::Sensitivity) + " \"" + p.boxText + "\" puts the dose rate out of range; the previous dose is kept";
         case ProblemKey::CountOverflow:
             return p.detail + " pulses in one second exceed 32767; CPM and dose rate count 32767 for that second";
         case ProblemKey::TrendScale:
-            return "--alarm2 \"" + p.boxText + "\" gives the trend graph no scale";
+            return optionEn(Setting::Alarm2Limit) + " \"" + p.boxText + "\" gives the trend graph no scale";
         case ProblemKey::DeadTimeSaturated:
             return "the count rate is beyond what --dead-time-us " + p.detail +
                    " can correct; the uncorrected CPM and dose rate are used";

@@ -45,3 +45,22 @@ TEST(SettingTable, TheProblemSentencesNameTheRowsLabelAndOption) {
     for (const auto& row : kSettingTable)
         EXPECT_EQ(toDouble(row.defaultText).has_value(), row.setting != Setting::Sensitivity) << row.option;
 }
+
+TEST(SettingTable, ReadoutsAndSwitchesHaveTheWindowsBoxes) {
+    EXPECT_EQ(readoutBox(Readout::Seconds), Box::Text1);
+    EXPECT_EQ(readoutBox(Readout::Total), Box::Text2);
+    EXPECT_EQ(readoutBox(Readout::Cpm), Box::Text6);
+    EXPECT_EQ(readoutBox(Readout::Dose), Box::Text8);
+    EXPECT_EQ(readoutBox(Readout::LogFile), Box::Text11);
+    std::set<Box> boxes;
+    for (const auto& row : kSettingTable) boxes.insert(row.box);
+    for (const auto& row : kReadoutTable) boxes.insert(row.box);
+    EXPECT_EQ(boxes.size(), kSettingTable.size() + kReadoutTable.size()) << "no box is both a setting and a readout";
+
+    const Check checks[] = {Check::Check1, Check::Check2, Check::Check3, Check::Check4, Check::Check5};
+    const Switch switches[] = {Switch::Snapshot, Switch::Alarm1, Switch::Alarm2, Switch::Log, Switch::TrendGraph};
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(switchRow(switches[i]).check, checks[i]);
+        EXPECT_EQ(switchRow(switches[i]).onAtLoad, switches[i] == Switch::Log) << "only logging is on at load";
+    }
+}

@@ -210,12 +210,12 @@ TEST(Form1Window, MessagesOfStartAndCommand4) {
     WindowRig rig;
     rig.type(Box::Text1, "typed");
     EXPECT_FALSE(rig.start(""));
-    EXPECT_EQ(rig.dialogs.messages, std::vector<std::string>{"GM菅γ線感度を入力してください"});
+    EXPECT_EQ(rig.dialogs.messages, std::vector<std::string>{kNoSensitivityMessage});
     EXPECT_EQ(rig.window.text(Box::Text1), "0");
     EXPECT_FALSE(rig.start("abc"));
     EXPECT_FALSE(rig.start("-3"));
     EXPECT_EQ(rig.dialogs.messages.size(), 3u);
-    EXPECT_EQ(rig.dialogs.messages[1], "GM菅γ線感度には0より大きい数値を入力してください");
+    EXPECT_EQ(rig.dialogs.messages[1], kBadSensitivityMessage);
     EXPECT_EQ(std::count(rig.device.calls.begin(), rig.device.calls.end(), "Open"), 0);
 
     rig.click("Command4");
@@ -233,12 +233,13 @@ TEST(Form1Window, ABadBoxShowsOnTheProblemLineUntilItIsFixed) {
     EXPECT_EQ(rig.status(), "");
     rig.type(Box::Text3, "abc");
     rig.second(withPulses(2));
-    EXPECT_EQ(rig.status(), "「しきい値」の「abc」は数値として使えません。前の値で続けます。");
+    const std::string sentence = problemSentenceJa(Problem{ProblemKey::BoxText3, "abc", {}, {}});
+    EXPECT_EQ(rig.status(), sentence);
     EXPECT_EQ(rig.window.text(Box::Text2), "4");  // the last good threshold went on counting
     rig.type(Box::Text9, "x");
     rig.window.setChecked(Check::Check2, true);
     rig.second(withPulses(2));
-    EXPECT_EQ(rig.status(), "「しきい値」の「abc」は数値として使えません。前の値で続けます。（他1件）");
+    EXPECT_EQ(rig.status(), sentence + "（他1件）");
     EXPECT_NE(rig.window.statusLabel()->toolTip().indexOf("第一段警報上限値"), -1);
     rig.type(Box::Text3, "50");
     rig.type(Box::Text9, "0.27");

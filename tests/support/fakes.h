@@ -29,7 +29,7 @@ public:
         texts[Box::Text6] = "0";
         texts[Box::Text8] = "0";
         for (const auto& row : kSettingTable) texts[row.box] = std::string(row.defaultText);
-        checks[Check::Check4] = true;
+        for (const auto& row : kSwitchTable) checks[row.check] = row.onAtLoad;
     }
     using MonitorFace::isChecked;
     using MonitorFace::setText;
