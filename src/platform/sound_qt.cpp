@@ -3,11 +3,12 @@
 #include <QMediaDevices>
 #include <QPointer>
 #include <QSoundEffect>
+#include <QTemporaryFile>
 #include <QUrl>
-#include <sndfile.h>
 
 #include "platform/data_paths.h"
 #include "platform/sound.h"
+#include "platform/wav_decode.h"
 
 namespace ravelin {
 namespace {
@@ -32,10 +33,13 @@ public:
         stop();
         if (!checkOutput()) return;
         const std::string path = QDir::current().absoluteFilePath(QString::fromStdString(fileName)).toStdString();
-        const std::string why = checkAlarmWav(path);
+        const AlarmWavKind kind = examineAlarmWav(path);
+        std::string why = kind.why;
+        std::string source = path;
+        if (why.empty() && kind.decode) why = decode(path, source);
         if (why.empty()) {
             face_.clearProblem(soundProblem(stage));
-            play(stage, fileName, path, false);
+            play(stage, fileName, source, false);
         } else {
             fallBack(stage, fileName, why);
         }
@@ -48,6 +52,7 @@ public:
             effect_->deleteLater();
             effect_ = nullptr;
         }
+        decoded_.reset();
         playing_.clear();
     }
 
@@ -61,6 +66,17 @@ private:
         }
         face_.clearProblem(ProblemKey::NoAudioOutput);
         return true;
+    }
+
+    // Decodes `path` into a temporary file of this player's, its name in `decodedPath`.
+    std::string decode(const std::string& path, std::string& decodedPath) {
+        auto file = std::make_unique<QTemporaryFile>(QDir::tempPath() + "/ravelin-alarm-XXXXXX.wav");
+        if (!file->open()) return file->errorString().toStdString();
+        file->close();  // the name stays taken until the object goes
+        decodedPath = file->fileName().toStdString();
+        const std::string why = decodeToPcm16(path, decodedPath);
+        if (why.empty()) decoded_ = std::move(file);
+        return why;
     }
 
     void fallBack(int stage, const std::string& fileName, const std::string& why) {
@@ -92,25 +108,13 @@ private:
     MonitorFace& face_;
     std::string defaults_;
     QSoundEffect* effect_ = nullptr;
+    std::unique_ptr<QTemporaryFile> decoded_;  // the playing sound when decoded; removed with it
     std::string playing_;
 };
 
 }  // namespace
 
-std::string checkAlarmWav(const std::string& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) return sf_strerror(nullptr);
-    sf_close(file);
-    const int major = info.format & SF_FORMAT_TYPEMASK;
-    const int sub = info.format & SF_FORMAT_SUBMASK;
-    if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX) return "not a WAV file";
-    if (sub != SF_FORMAT_PCM_U8 && sub != SF_FORMAT_PCM_16 && sub != SF_FORMAT_PCM_24 && sub != SF_FORMAT_PCM_32 &&
-        sub != SF_FORMAT_FLOAT)
-        return "not PCM";
-    if (info.frames <= 0) return "no samples";
-    return {};
-}
+std::string checkAlarmWav(const std::string& path) { return examineAlarmWav(path).why; }
 
 std::unique_ptr<SoundPlayer> createSoundPlayer(MonitorFace& face, const std::string& defaultSoundFolder) {
     return std::make_unique<QtSoundPlayer>(face, defaultSoundFolder);

@@ -1,11 +1,13 @@
 // Qt's own texts in the real window under a real X server (Xvfb), read back from the
-// widgets: a text box's context menu, the 保存先 dialog and the message box after it.
+// widgets: a text box's context menu, the 保存先 dialog, its question before an existing
+// file is replaced and the message box after it.
 // The desktop's locale is C; Qt's texts must be Japanese anyway.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -104,6 +106,35 @@ TEST(QtTextsInJapanese, TheSaveDialogAndTheMessageAfterIt) {
     EXPECT_EQ(dialogLabels.join("|").toStdString(), "アドレス:|ファイルの種類:|ファイル名(&N):");
     // The message box's own button.
     EXPECT_EQ(messageButtons.join("|").toStdString(), "OK");
+}
+
+TEST(QtTextsInJapanese, TheSaveDialogAsksBeforeAnExistingFileIsReplaced) {
+    QTemporaryDir dir;
+    const QString existing = dir.filePath("existing.csv");
+    {
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x");
+    }
+    auto dialogs = createQtDialogs();
+    QString question;
+    whenShown<QFileDialog>(activeModal<QFileDialog>, [&](QFileDialog* d) {
+        whenShown<QMessageBox>(activeModal<QMessageBox>, [&](QMessageBox* box) {
+            question = box->text();
+            box->button(QMessageBox::Yes)->click();
+        });
+        d->selectFile(existing);
+        // As the 保存 button does; the question's own event loop runs inside.
+        static_cast<QDialog*>(d)->accept();
+    });
+    SaveDialogRequest request;
+    request.title = "収集データ保存フォルダ";
+    request.initialFolder = dir.path().toStdString();
+    request.fileName = "existing.csv";
+    const auto picked = dialogs->saveFileName(nullptr, request);
+    EXPECT_EQ(question.toStdString(), "existing.csv は既に存在します。\n置き換えますか?");
+    ASSERT_TRUE(picked.has_value());
+    EXPECT_EQ(*picked, existing.toStdString());
 }
 
 int main(int argc, char** argv) {
