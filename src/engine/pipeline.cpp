@@ -117,7 +117,7 @@ void Pipeline::doseRate(std::int32_t pulses) {
         face_.setProblem(Problem{ProblemKey::DoseOverflow, face_.text(Setting::Sensitivity), {}, {}});
     cpm_ = step.cpmShown;
     dose_ = step.dose;
-    doseUsable_ = step.finite;
+    doseUsable_ = true;
     face_.setText(Readout::Cpm, integerText(step.cpmShown));
     face_.setText(Readout::Dose, singleText(step.dose));
 }

@@ -26,7 +26,7 @@ struct SecondReport {
     std::int64_t total;
     std::int64_t cpm;   // as the CPM readout shows it
     float dose;         // µSv/h, as the dose readout shows it
-    bool doseUsable;    // a dose was made and is a finite number
+    bool doseUsable;    // a dose was made (a sensitivity gave one); false only before the first
     std::int16_t alarmLatch1;
     std::int16_t alarmLatch2;
     std::optional<ReadingInterval> interval{};  // the 95 % interval of the CPM and the dose; none before a dose

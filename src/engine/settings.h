@@ -33,10 +33,6 @@ private:
     std::map<std::pair<Setting, Kind>, std::string> lastGood_;
 };
 
-}  // namespace ravelin
-
-namespace ravelin {
-
 // The checks of a setting's value, shared by the check before a headless run, Start and
 // every second's scan, so that they can never disagree.
 

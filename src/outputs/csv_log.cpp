@@ -1,9 +1,6 @@
 #include "outputs/csv_log.h"
 
-#include <cstdio>
 #include <set>
-
-#include "engine/convert.h"
 
 namespace ravelin {
 

@@ -168,6 +168,22 @@ TEST(Pipeline, EachSecondsReportCarriesItsInterval) {
     EXPECT_FALSE(rig.face.hasProblem(ProblemKey::DeadTimeSaturated));
 }
 
+TEST(Pipeline, TheReportsTextsAreTheReadoutsEvenWhenTheDoseOverflows) {
+    struct Spy : PipelineObserver {
+        std::vector<std::pair<std::string, std::string>> texts;
+        void secondDone(const SecondReport& r) override { texts.emplace_back(cpmText(r), doseText(r)); }
+    } spy;
+    Rig rig;
+    rig.monitor.pipeline().addObserver(&spy);
+    ASSERT_TRUE(rig.start("1e-44"));  // a divisor so small that any count leaves the float range
+    rig.secondWithPulses(0);
+    rig.secondWithPulses(3);
+    ASSERT_TRUE(rig.face.hasProblem(ProblemKey::DoseOverflow));
+    ASSERT_EQ(spy.texts.size(), 2u);
+    EXPECT_EQ(spy.texts[1], std::make_pair(rig.face.text(Box::Text6), rig.face.text(Box::Text8)));
+    EXPECT_EQ(spy.texts[1].first, "90");
+}
+
 TEST(Tubes, TheTableIsCompleteAndEveryFactorIsABoxText) {
     const std::set<std::string> required = {"SBM-20", "SBM-19", "SI-22G", "STS-5", "SBT-11",
                                             "J305", "M4011", "LND 712", "LND 7317", "SI-29BG"};
