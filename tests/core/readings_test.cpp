@@ -175,7 +175,8 @@ TEST(Pipeline, TheReportsTextsAreTheReadoutsEvenWhenTheDoseOverflows) {
     } spy;
     Rig rig;
     rig.monitor.pipeline().addObserver(&spy);
-    ASSERT_TRUE(rig.start("1e-44"));  // a divisor so small that any count leaves the float range
+    // 2e-38: a divisor so small that any count leaves the float range.
+    ASSERT_TRUE(rig.start("0." + std::string(37, '0') + "2"));
     rig.secondWithPulses(0);
     rig.secondWithPulses(3);
     ASSERT_TRUE(rig.face.hasProblem(ProblemKey::DoseOverflow));
