@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "ui/display_windows.h"
-#include "ui/trend_plot.h"
+#include "drawing/trend_plot.h"
 
 namespace {
 

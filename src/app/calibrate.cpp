@@ -5,7 +5,7 @@
 #include <span>
 
 #include "app/source.h"
-#include "app/stop_signals.h"
+#include "platform/stop_signals.h"
 
 namespace ravelin {
 namespace {

@@ -12,7 +12,7 @@
 #include "app/calibrate_window.h"
 #include "app/history.h"
 #include "app/station.h"
-#include "app/stop_signals.h"
+#include "platform/stop_signals.h"
 #include "control/monitor.h"
 #include "app/source.h"
 #include "platform/dialogs.h"

@@ -12,7 +12,7 @@
 #include "app/service.h"
 #include "app/settings_check.h"
 #include "app/station.h"
-#include "app/stop_signals.h"
+#include "platform/stop_signals.h"
 #include "control/monitor.h"
 #include "engine/convert.h"
 #include "app/source.h"

@@ -13,6 +13,7 @@
 #include "app/journal_prefix.h"
 #include "app/version.h"
 #include "engine/convert.h"
+#include "outputs/broker_url.h"
 #include "outputs/station_publisher.h"
 #include "platform/mosquitto_client.h"
 #include "platform/mqtt_support.h"

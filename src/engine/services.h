@@ -43,4 +43,21 @@ public:
     virtual LocalDateTime now() const = 0;  // local time
 };
 
+// The clock of the messages' time stamps, in UTC.
+class UtcClock {
+public:
+    virtual ~UtcClock() = default;
+    virtual LocalDateTime utcNow() const = 0;
+};
+
+// One looping sound for the whole application: a new start replaces the sound
+// playing, a stop silences whatever plays.
+class SoundPlayer {
+public:
+    virtual ~SoundPlayer() = default;
+    // `fileName` is relative to the working directory ("daiichi.wav", "daini.wav").
+    virtual void playLoop(int stage, const std::string& fileName) = 0;
+    virtual void stop() = 0;
+};
+
 }  // namespace ravelin

@@ -8,19 +8,10 @@
 #include "engine/face.h"
 #include "engine/monitor_state.h"
 #include "engine/pipeline_steps.h"
+#include "engine/services.h"
 #include "engine/settings.h"
 
 namespace ravelin {
-
-// One looping sound for the whole application: a new start replaces the sound
-// playing, a stop silences whatever plays.
-class SoundPlayer {
-public:
-    virtual ~SoundPlayer() = default;
-    // `fileName` is relative to the working directory ("daiichi.wav", "daini.wav").
-    virtual void playLoop(int stage, const std::string& fileName) = 0;
-    virtual void stop() = 0;
-};
 
 const char* alarmSoundFile(int stage);
 

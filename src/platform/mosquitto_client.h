@@ -5,7 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "outputs/station_publisher.h"
+#include "outputs/broker_url.h"
+#include "outputs/mqtt_client.h"
 
 namespace ravelin {
 

@@ -4,7 +4,6 @@
 #include <map>
 
 #include "engine/services.h"
-#include "outputs/station_publisher.h"
 
 namespace ravelin {
 

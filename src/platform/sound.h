@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/face.h"
-#include "outputs/alarms.h"
+#include "engine/services.h"
 
 namespace ravelin {
 

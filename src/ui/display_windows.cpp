@@ -8,8 +8,8 @@
 
 #include <algorithm>
 
-#include "ui/trend_plot.h"
-#include "ui/waveform_plot.h"
+#include "drawing/trend_plot.h"
+#include "drawing/waveform_plot.h"
 
 namespace ravelin {
 namespace {
@@ -129,7 +129,7 @@ bool DisplayWindows::redrawTrend(const TrendInputs& inputs) {
         trendPlot(*inputs.history, inputs.latest, TrendLimits{inputs.t1, inputs.t2, inputs.t1Single, inputs.t2Single});
     paintTrend(window, plot.ops);
     window.imageChanged();
-    return plot.end != TrendEnd::NoStage2Limit && plot.end != TrendEnd::ZeroScale;
+    return plot.scaled();
 }
 
 void DisplayWindows::closeAll() {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine/convert.h"
-#include "ui/trend_plot.h"
+#include "drawing/trend_plot.h"
 
 using namespace ravelin;
 
@@ -79,6 +79,16 @@ TEST(TrendPlot, DefaultsDrawEverythingInOrder) {
     // Each tick's label is printed right after the tick.
     ASSERT_TRUE(std::holds_alternative<PlotLine>(plot.ops[2]));
     ASSERT_TRUE(std::holds_alternative<PlotText>(plot.ops[3]));
+}
+
+// The pipeline reads the other limits, and the window reports a scale problem, by the
+// same rule that the drawing follows.
+TEST(TrendScale, TheDrawingHasAScaleExactlyWhenThePipelineThinksSo) {
+    std::array<float, 600> history{};
+    for (double t2 : {2.7, 0.35, 0.36, -0.35, -0.36, 0.0, 1.7e308, -1.7e308, 1e-300, 1.2e308}) {
+        const TrendPlot plot = trendPlot(history, 0, TrendLimits{0.27, t2, 0.27f, 2.7f});
+        EXPECT_EQ(plot.scaled(), trendHasScale(t2)) << t2;
+    }
 }
 
 TEST(TrendPlot, LabelsComeFromRepeatedSubtraction) {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ui/waveform_plot.h"
+#include "drawing/waveform_plot.h"
 
 using namespace ravelin;
 

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/mqtt_support.h"
+#include "outputs/station_messages.h"
 #include "platform/posix_files.h"
 
 using namespace ravelin;

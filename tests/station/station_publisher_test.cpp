@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "fake_mqtt_client.h"
+#include "outputs/broker_url.h"
 #include "outputs/csv_log.h"
 #include "support/fakes.h"
 

@@ -59,6 +59,8 @@ struct TrendLimits {
 struct TrendPlot {
     std::vector<PlotOp> ops;
     TrendEnd end = TrendEnd::Complete;
+    // The stage-2 limit gave the graph a scale (trendHasScale): the dose axis and what follows were drawn.
+    bool scaled() const { return end != TrendEnd::NoStage2Limit && end != TrendEnd::ZeroScale; }
 };
 
 // The bar colour of one dose: strict comparisons, above T2 wins over above T1.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/snapshot.h"
-#include "ui/trend_plot.h"
+#include "drawing/trend_plot.h"
 
 namespace ravelin {
 

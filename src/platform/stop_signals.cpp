@@ -1,4 +1,4 @@
-#include "app/stop_signals.h"
+#include "platform/stop_signals.h"
 
 #include <QSocketNotifier>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "ui/trend_plot.h"
+#include "drawing/trend_plot.h"
 
 #include <cmath>
 
@@ -47,7 +47,7 @@ TrendPlot trendPlot(const std::array<float, 600>& history, int latest, const Tre
     }
     text(20, 30, "μSV/h");
 
-    if (top == 0) {
+    if (!trendHasScale(*limits.t2)) {
         plot.end = TrendEnd::ZeroScale;
         return plot;
     }

@@ -1,4 +1,4 @@
-#include "ui/waveform_plot.h"
+#include "drawing/waveform_plot.h"
 
 #include <cmath>
 
