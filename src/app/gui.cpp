@@ -9,37 +9,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/assembly.h"
 #include "app/calibrate_window.h"
 #include "app/history.h"
-#include "app/station.h"
 #include "platform/stop_signals.h"
 #include "control/monitor.h"
 #include "app/source.h"
 #include "platform/dialogs.h"
-#include "platform/posix_files.h"
 #include "platform/sound.h"
 #include "ui/display_windows.h"
 #include "ui/form1.h"
 #include "ui/qt_japanese.h"
 
 namespace ravelin {
-namespace {
-
-// --seconds N: Stop after the Nth buffer; the window stays open.
-class SecondsLimit : public PipelineObserver {
-public:
-    SecondsLimit(Monitor& monitor, long long limit) : monitor_(monitor), limit_(limit) {}
-    void secondDone(const SecondReport& r) override {
-        if (r.seconds >= limit_) monitor_.stop();
-    }
-
-private:
-    Monitor& monitor_;
-    long long limit_;
-};
-
-}  // namespace
-
 void applyOptions(Form1& window, MonitorState& state, const Options& o) {
     auto put = [&window](Box box, const std::optional<std::string>& value) {
         if (value) window.box(box)->setText(QString::fromStdString(*value));
@@ -47,13 +29,8 @@ void applyOptions(Form1& window, MonitorState& state, const Options& o) {
     for (const auto& row : kSettingTable) put(row.box, settingOption(o, row.setting));
     for (const auto& row : kSwitchTable)
         if (const auto ticked = switchOption(o, row.which)) window.setChecked(row.check, *ticked);
-    state.DeadTime = o.deadTimeSeconds;
-    if (o.logFolder) {
-        std::string folder = *o.logFolder;
-        if (folder.back() != '/') folder += '/';
-        state.SaveFolder = folder;
-        window.setText(readoutBox(Readout::LogFile), folder + "μSVHData_nnnntthh.csv");
-    }
+    applyRunOptions(state, o);
+    if (const auto folder = logFolderOption(o)) window.setText(Readout::LogFile, *folder + "μSVHData_nnnntthh.csv");
 }
 
 bool hasDisplay() {
@@ -94,22 +71,14 @@ int runGui(int& argc, char** argv, const Options& options) {
 
     auto dialogs = createQtDialogs();
     Form1 window(*dialogs);
-    PosixFileSystem files;
-    SystemClock clock;
     auto player = createSoundPlayer(window);
     DisplayWindows displays;
-    Monitor monitor(window, window, MonitorServices{*device, files, clock, *player, &displays});
-    window.attach(Form1::Services{&monitor, &files, player.get(), &displays});
+    Assembly assembly(options, window, window, *device, *player, &displays);
+    Monitor& monitor = assembly.monitor();
+    window.attach(Form1::Services{&monitor, player.get(), &displays});
     applyOptions(window, monitor.state(), options);
-    // Declared before the station, whose shut-down still turns the event loop.
-    std::unique_ptr<SecondsLimit> limit;
-    if (options.seconds) {
-        limit = std::make_unique<SecondsLimit>(monitor, *options.seconds);
-        monitor.pipeline().addObserver(limit.get());
-    }
     std::string stationError;
-    const auto station = startStation(options, monitor, window, stationError);
-    if (!stationError.empty()) {
+    if (!assembly.startStation(stationError)) {
         std::fprintf(stderr, "ravelin: %s\n", stationError.c_str());
         return 2;
     }

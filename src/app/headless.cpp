@@ -8,15 +8,14 @@
 #include <map>
 #include <memory>
 
-#include "app/journal_prefix.h"
+#include "platform/journal_prefix.h"
+#include "app/assembly.h"
 #include "app/service.h"
 #include "app/settings_check.h"
-#include "app/station.h"
 #include "platform/stop_signals.h"
 #include "control/monitor.h"
 #include "engine/convert.h"
 #include "app/source.h"
-#include "platform/posix_files.h"
 #include "platform/sound.h"
 
 namespace ravelin {
@@ -33,7 +32,7 @@ bool writeReadoutLine(const std::string& line) {
 // The headless face: boxes are the command-line values, readouts go to stdout.
 class HeadlessFace : public MonitorFace, public ControlFace, public PipelineObserver {
 public:
-    HeadlessFace(const Options& o, std::optional<long long> seconds) : seconds_(seconds), stats_(o.stats) {
+    explicit HeadlessFace(const Options& o) : stats_(o.stats) {
         for (const auto& row : kSettingTable)
             texts_[row.box] = settingOption(o, row.setting).value_or(std::string(row.defaultText));
         for (const auto& row : kSwitchTable) checks_[row.check] = switchOption(o, row.which).value_or(row.onAtLoad);
@@ -85,9 +84,7 @@ public:
             // scratch file are dealt with as at any stop.
             outputFailed_ = true;
             if (monitor_) monitor_->stop();
-            return;
         }
-        if (seconds_ && r.seconds >= *seconds_ && monitor_) monitor_->stop();
     }
     void alarmFired(int stage, float dose, float limit) override {
         say(Priority::Warning, "alarm stage " + integerText(stage) + ": " + singleText(dose) +
@@ -101,7 +98,6 @@ private:
     std::map<Box, std::string> texts_;
     std::map<Check, bool> checks_;
     std::map<ProblemKey, std::string> problems_;
-    std::optional<long long> seconds_;
     bool stats_;
     Monitor* monitor_ = nullptr;
     bool captureFailed_ = false;
@@ -127,9 +123,7 @@ int runHeadless(const Options& options) {
     auto device = captureDeviceFor(options);
     if (!device) return 2;
 
-    HeadlessFace face(options, options.seconds);
-    PosixFileSystem files;
-    SystemClock clock;
+    HeadlessFace face(options);
     // Without --alarm1 or --alarm2 no stage is ticked and nothing can sound: the audio
     // output is not even opened, which keeps a replay's start-up short.
     std::unique_ptr<SoundPlayer> player;
@@ -137,26 +131,20 @@ int runHeadless(const Options& options) {
         player = createSoundPlayer(face);
     else
         player = std::make_unique<NoStagePlayer>();
-    Monitor monitor(face, face, MonitorServices{*device, files, clock, *player, nullptr});
+    // The face's line comes before the --seconds stop.
+    Assembly assembly(options, face, face, *device, *player, nullptr, &face);
+    Monitor& monitor = assembly.monitor();
     face.setMonitor(&monitor);
-    monitor.pipeline().addObserver(&face);
     std::string stationError;
-    const auto station = startStation(options, monitor, face, stationError);
-    if (!stationError.empty()) {
+    if (!assembly.startStation(stationError)) {
         say(Priority::Error, stationError);
         return 2;
-    }
-    if (options.logFolder) {
-        std::string folder = *options.logFolder;
-        if (folder.back() != '/') folder += '/';
-        monitor.state().SaveFolder = folder;
     }
 
     // Under systemd: ready at the first buffer, a status a minute, the watchdog while buffers come.
     const auto service = startServiceLink(monitor);
     StopSignals stopSignals([&monitor] { monitor.stop(); });
 
-    monitor.state().DeadTime = options.deadTimeSeconds;
     const char* statsColumns = options.stats ? ",cpm_low,cpm_high,usv_h_low,usv_h_high" : "";
     if (!writeReadoutLine(std::string("seconds,total,cpm,usv_h,alarm1,alarm2") + statsColumns + "\n")) return 1;
     monitor.load();
@@ -167,14 +155,7 @@ int runHeadless(const Options& options) {
         QCoreApplication::exec();
         if (face.captureFailed() || face.outputFailed()) status = 1;
     }
-    if (!monitor.unload()) {
-        for (const auto& p : monitor.log().pending()) {
-            std::string line = p.record.line();
-            line.resize(line.size() - 2);  // without its CR LF
-            say(Priority::Error, "unwritten record for " + p.record.path + ": " + line);
-        }
-        status = 3;
-    }
+    if (!assembly.unload()) status = 3;
     return status;
 }
 

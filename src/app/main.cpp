@@ -8,7 +8,7 @@
 #include "app/calibrate.h"
 #include "app/gui.h"
 #include "app/headless.h"
-#include "app/journal_prefix.h"
+#include "platform/journal_prefix.h"
 #include "app/history.h"
 #include "app/options.h"
 #include "engine/tubes.h"

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/journal_prefix.h"
+#include "platform/journal_prefix.h"
 #include "platform/capture_sources.h"
 
 namespace ravelin {

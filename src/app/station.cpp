@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/journal_prefix.h"
+#include "platform/journal_prefix.h"
 #include "app/version.h"
 #include "engine/convert.h"
 #include "outputs/broker_url.h"

@@ -65,4 +65,43 @@ bool CsvLog::writeOne(Pending& p) {
     return true;
 }
 
+bool CsvLog::writePendingInto(const std::string& folder, std::string& error) {
+    std::string prefix = folder;
+    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+    while (!pending_.empty()) {
+        const LogRecord& record = pending_.front().record;
+        const auto slash = record.path.rfind('/');
+        const std::string name = slash == std::string::npos ? record.path : record.path.substr(slash + 1);
+        auto file = files_.openAppend(prefix + name, error);
+        if (!file) return false;
+        const std::string line = record.line();
+        std::size_t done = 0;
+        while (done < line.size()) {
+            const long n = file->write(line.data() + done, line.size() - done);
+            if (n <= 0) {
+                error = file->error();
+                file->close();
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        if (!file->sync() || !file->close()) {
+            error = file->error();
+            return false;
+        }
+        pending_.pop_front();
+    }
+    return true;
+}
+
+std::vector<std::string> CsvLog::unwrittenLines() const {
+    std::vector<std::string> lines;
+    for (const auto& p : pending_) {
+        std::string line = p.record.line();
+        line.resize(line.size() - 2);  // without its CR LF
+        lines.push_back("unwritten record for " + p.record.path + ": " + line);
+    }
+    return lines;
+}
+
 }  // namespace ravelin

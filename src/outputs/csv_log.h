@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "engine/pipeline_steps.h"
 #include "engine/services.h"
@@ -29,6 +30,12 @@ public:
         bool synced = false;
     };
     const std::deque<Pending>& pending() const { return pending_; }
+    // Writes every pending record, whole, into the file of the same name in `folder`
+    // (the log's own files cannot be written), oldest first. A record written there is
+    // no longer pending; at the first failure the rest stay, with the reason in `error`.
+    bool writePendingInto(const std::string& folder, std::string& error);
+    // One line a pending record, "unwritten record for PATH: LINE" (LINE without its CR LF).
+    std::vector<std::string> unwrittenLines() const;
     std::size_t unwrittenCount() const override { return pending_.size(); }
     const std::string& lastError() const override { return lastError_; }
 

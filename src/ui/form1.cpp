@@ -8,12 +8,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <cstdio>
 #include <limits>
 
 #include "engine/convert.h"
 #include "outputs/csv_log.h"
 #include "platform/dialogs.h"
+#include "platform/journal_prefix.h"
 #include "ui/button_keys.h"
 #include "ui/display_windows.h"
 #include "ui/form1_layout.h"
@@ -249,34 +249,6 @@ void Form1::closeFromSignal() {
     close();
 }
 
-bool Form1::saveUnwrittenElsewhere(const std::string& folder, std::string& error) {
-    if (!services_.files || !services_.monitor) return false;
-    std::string prefix = folder;
-    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
-    for (const auto& p : services_.monitor->log().pending()) {
-        const auto slash = p.record.path.rfind('/');
-        const std::string name = slash == std::string::npos ? p.record.path : p.record.path.substr(slash + 1);
-        auto file = services_.files->openAppend(prefix + name, error);
-        if (!file) return false;
-        const std::string line = p.record.line();
-        std::size_t done = 0;
-        while (done < line.size()) {
-            const long n = file->write(line.data() + done, line.size() - done);
-            if (n <= 0) {
-                error = file->error();
-                file->close();
-                return false;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        if (!file->sync() || !file->close()) {
-            error = file->error();
-            return false;
-        }
-    }
-    return true;
-}
-
 void Form1::shutDown(bool ask) {
     closed_ = true;
     bool written = services_.monitor ? services_.monitor->unload() : true;
@@ -284,11 +256,7 @@ void Form1::shutDown(bool ask) {
     while (!written) {
         const auto& pending = services_.monitor->log().pending();
         if (!ask || signalled_) {
-            for (const auto& p : pending) {
-                std::string line = p.record.line();
-                line.resize(line.size() - 2);
-                std::fprintf(stderr, "ravelin: unwritten record for %s: %s\n", p.record.path.c_str(), line.c_str());
-            }
+            sayUnwritten(services_.monitor->log());
             exitStatus_ = 3;
             break;
         }
@@ -300,7 +268,7 @@ void Form1::shutDown(bool ask) {
         switch (dialogs_.askUnwritten(this, text)) {
             case UnwrittenChoice::SaveElsewhere:
                 if (const auto folder = dialogs_.chooseFolder(this, "記録の保存先フォルダ"))
-                    written = saveUnwrittenElsewhere(*folder, error);
+                    written = services_.monitor->log().writePendingInto(*folder, error);
                 break;
             case UnwrittenChoice::Retry:
                 written = services_.monitor->retryLog();

@@ -22,7 +22,6 @@ namespace ravelin {
 
 class Dialogs;
 class DisplayWindows;
-class FileSystem;
 class ReadoutTooltips;
 class SoundPlayer;
 
@@ -39,7 +38,6 @@ public:
     // What the window drives once the monitor exists; displays and player may be null.
     struct Services {
         Monitor* monitor = nullptr;
-        FileSystem* files = nullptr;
         SoundPlayer* player = nullptr;
         DisplayWindows* displays = nullptr;
     };
@@ -90,7 +88,6 @@ protected:
 private:
     void build();
     void refreshStatus();
-    bool saveUnwrittenElsewhere(const std::string& folder, std::string& error);
     void shutDown(bool ask);
 
     Dialogs& dialogs_;

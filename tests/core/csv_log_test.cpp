@@ -153,3 +153,34 @@ TEST(CsvLog, UnloadTellsWhenRecordsAreStillUnwritten) {
     EXPECT_FALSE(rig.monitor.unload());
     EXPECT_EQ(rig.monitor.log().pending().size(), 1u);
 }
+
+TEST(CsvLog, PendingRecordsSavedIntoAnotherFolderLeaveTheQueueOneByOne) {
+    MemoryFileSystem fs;
+    CsvLog log(fs);
+    FixedClock clock;
+    fs.failMkdir = true;
+    clock.time = {2026, 12, 7, 23, 59, 0};
+    EXPECT_FALSE(log.append(makeLogRecord(clock, "/gone/", 0.1f)));
+    clock.time = {2026, 12, 8, 0, 0, 0};
+    EXPECT_FALSE(log.append(makeLogRecord(clock, "/gone/", 0.2f)));
+    EXPECT_EQ(log.unwrittenLines(),
+              (std::vector<std::string>{"unwritten record for /gone/" + kMu + "SVHData20261207.csv: \"2026/12/07\",\"23:59\",0.1",
+                                        "unwritten record for /gone/" + kMu + "SVHData20261208.csv: \"2026/12/08\",\"00:00\",0.2"}));
+
+    // The disk fills after the first: that one is saved and leaves the queue, the other stays.
+    fs.folders.insert("/else");
+    fs.failWritesAfter = 1;
+    std::string error;
+    EXPECT_FALSE(log.writePendingInto("/else", error));
+    EXPECT_EQ(error, "No space left on device");
+    ASSERT_EQ(log.pending().size(), 1u);
+    EXPECT_EQ(log.pending().front().record.date, "2026/12/08");
+
+    // Asked again, only the one left is written: nothing is saved twice.
+    fs.failWritesAfter = -1;
+    EXPECT_TRUE(log.writePendingInto("/else/", error));
+    EXPECT_TRUE(log.pending().empty());
+    EXPECT_EQ(fs.files["/else/" + kMu + "SVHData20261207.csv"], "\"2026/12/07\",\"23:59\",0.1\r\n");
+    EXPECT_EQ(fs.files["/else/" + kMu + "SVHData20261208.csv"], "\"2026/12/08\",\"00:00\",0.2\r\n");
+    EXPECT_EQ(fs.files.count("/gone/" + kMu + "SVHData20261207.csv"), 0u);
+}

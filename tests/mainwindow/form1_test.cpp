@@ -38,7 +38,7 @@ struct WindowRig {
     Monitor monitor{window, window, MonitorServices{device, files, clock, player, nullptr}};
 
     WindowRig() {
-        window.attach(Form1::Services{&monitor, &files, &player, nullptr});
+        window.attach(Form1::Services{&monitor, &player, nullptr});
         monitor.load();
     }
     void type(Box box, const std::string& text) { window.box(box)->setText(QString::fromStdString(text)); }

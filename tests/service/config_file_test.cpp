@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/config_file.h"
-#include "app/journal_prefix.h"
+#include "platform/journal_prefix.h"
 
 namespace ravelin {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/journal_prefix.h"
+#include "platform/journal_prefix.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,6 +6,8 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+
+#include "outputs/csv_log.h"
 
 namespace ravelin {
 
@@ -33,6 +35,10 @@ const char* journalPrefix(Priority priority) {
 
 void say(Priority priority, const std::string& text) {
     std::fprintf(stderr, "%sravelin: %s\n", journalPrefix(priority), text.c_str());
+}
+
+void sayUnwritten(const CsvLog& log) {
+    for (const auto& line : log.unwrittenLines()) say(Priority::Error, line);
 }
 
 }  // namespace ravelin

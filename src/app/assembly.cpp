@@ -1,0 +1,61 @@
+#include "app/assembly.h"
+
+#include "app/station.h"
+#include "platform/journal_prefix.h"
+
+namespace ravelin {
+
+// --seconds N: Stop after the Nth buffer.
+class Assembly::SecondsLimit : public PipelineObserver {
+public:
+    SecondsLimit(Monitor& monitor, long long limit) : monitor_(monitor), limit_(limit) {}
+    void secondDone(const SecondReport& r) override {
+        if (r.seconds >= limit_) monitor_.stop();
+    }
+
+private:
+    Monitor& monitor_;
+    long long limit_;
+};
+
+std::optional<std::string> logFolderOption(const Options& options) {
+    if (!options.logFolder) return std::nullopt;
+    std::string folder = *options.logFolder;
+    if (folder.back() != '/') folder += '/';
+    return folder;
+}
+
+void applyRunOptions(MonitorState& state, const Options& options) {
+    if (const auto folder = logFolderOption(options)) state.SaveFolder = *folder;
+    state.DeadTime = options.deadTimeSeconds;
+}
+
+Assembly::Assembly(const Options& options, MonitorFace& face, ControlFace& control, CaptureDevice& device,
+                   SoundPlayer& player, Displays* displays, PipelineObserver* first)
+    : Assembly(options, face, control, device, player, displays, first, machineFiles_, machineClock_) {}
+
+Assembly::Assembly(const Options& options, MonitorFace& face, ControlFace& control, CaptureDevice& device,
+                   SoundPlayer& player, Displays* displays, PipelineObserver* first, FileSystem& files, Clock& clock)
+    : options_(options), face_(face), monitor_(face, control, MonitorServices{device, files, clock, player, displays}) {
+    applyRunOptions(monitor_.state(), options);
+    if (first) monitor_.pipeline().addObserver(first);
+    if (options.seconds) {
+        limit_ = std::make_unique<SecondsLimit>(monitor_, *options.seconds);
+        monitor_.pipeline().addObserver(limit_.get());
+    }
+}
+
+Assembly::~Assembly() = default;
+
+bool Assembly::startStation(std::string& error) {
+    station_ = ravelin::startStation(options_, monitor_, face_, error);
+    return error.empty();
+}
+
+bool Assembly::unload() {
+    if (monitor_.unload()) return true;
+    sayUnwritten(monitor_.log());
+    return false;
+}
+
+}  // namespace ravelin
