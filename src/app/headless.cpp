@@ -127,7 +127,7 @@ int runHeadless(const Options& options) {
     // Without --alarm1 or --alarm2 no stage is ticked and nothing can sound: the audio
     // output is not even opened, which keeps a replay's start-up short.
     std::unique_ptr<SoundPlayer> player;
-    if (options.alarm1 || options.alarm2)
+    if (settingOption(options, Setting::Alarm1Limit) || settingOption(options, Setting::Alarm2Limit))
         player = createSoundPlayer(face);
     else
         player = std::make_unique<NoStagePlayer>();

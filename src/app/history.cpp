@@ -29,8 +29,8 @@ double limitOr(const std::string& text, double fallback) { return toDouble(text)
 
 bool limitsFrom(const Options& o, HistoryLimits& limits) {
     limits = {kDefaultAlarm1, kDefaultAlarm2};
-    for (const auto& [name, text, limit] : {std::tuple{"--alarm1", &o.alarm1, &limits.alarm1},
-                                           std::tuple{"--alarm2", &o.alarm2, &limits.alarm2}}) {
+    for (const auto& [name, text, limit] : {std::tuple{"--alarm1", &settingOption(o, Setting::Alarm1Limit), &limits.alarm1},
+                                           std::tuple{"--alarm2", &settingOption(o, Setting::Alarm2Limit), &limits.alarm2}}) {
         if (!*text) continue;
         *limit = toDouble(**text);
         if (!*limit) {

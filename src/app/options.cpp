@@ -33,7 +33,8 @@ OptionInfo settingEntry(Setting setting) {
 }  // namespace
 
 const std::vector<OptionInfo>& optionTable() {
-    static const std::vector<OptionInfo> table = {
+    static const std::vector<OptionInfo> table = [] {
+      std::vector<OptionInfo> t = {
         {"headless", "", "Run without a window: readouts go to stdout, one CSV line a second."},
         {"input", "SOURCE", "Where samples come from: audio[:NAME] (the live sound input, the default), "
                             "file:PATH (a recording libsndfile reads) or sim[:CPM] (the built-in simulated GM tube)."},
@@ -43,11 +44,11 @@ const std::vector<OptionInfo>& optionTable() {
         {"tube", "NAME", "Put the named tube's sensitivity into GM菅γ線感度 (see --list-tubes); not with --sensitivity."},
         {"dead-time-us", "T", "Correct CPM and dose for the tube's dead time of T microseconds (0 to 10000), "
                               "non-paralysable model; every output changes."},
-        settingEntry(Setting::Threshold),
-        settingEntry(Setting::DeadBand),
-        settingEntry(Setting::Skip),
-        settingEntry(Setting::Alarm1Limit),
-        settingEntry(Setting::Alarm2Limit),
+      };
+      // The other settings, in the table's order.
+      for (const auto& row : kSettingTable)
+          if (row.setting != Setting::Sensitivity) t.push_back(settingEntry(row.setting));
+      t.insert(t.end(), {
         {"no-log", "", "Do not write the per-minute CSV log."},
         {"log-folder", "DIR", "Folder for the CSV log files (default: the working directory)."},
         {"seed", "N", "Seed for the simulated GM tube, for a repeatable run."},
@@ -82,7 +83,9 @@ const std::vector<OptionInfo>& optionTable() {
         {"to", "DATE", "With --export: the last day drawn, yyyy-mm-dd (default: the last record's)."},
         {"help", "", "Show this help and exit."},
         {"version", "", "Show the program's name and version and exit."},
-    };
+      });
+      return t;
+    }();
     return table;
 }
 
@@ -103,22 +106,14 @@ const std::optional<std::string>& settingOption(const Options& o, Setting settin
 }
 
 std::optional<std::string>& settingOption(Options& o, Setting setting) {
-    switch (setting) {
-        case Setting::Threshold: return o.threshold;
-        case Setting::DeadBand: return o.deadBand;
-        case Setting::Skip: return o.skip;
-        case Setting::Sensitivity: return o.sensitivity;
-        case Setting::Alarm1Limit: return o.alarm1;
-        case Setting::Alarm2Limit: return o.alarm2;
-    }
-    return o.threshold;
+    return o.settings[static_cast<std::size_t>(setting)];
 }
 
 std::optional<bool> switchOption(const Options& o, Switch which) {
     switch (which) {
         case Switch::Snapshot: return o.test ? std::optional(true) : std::nullopt;
-        case Switch::Alarm1: return o.alarm1 ? std::optional(true) : std::nullopt;
-        case Switch::Alarm2: return o.alarm2 ? std::optional(true) : std::nullopt;
+        case Switch::Alarm1: return settingOption(o, Setting::Alarm1Limit) ? std::optional(true) : std::nullopt;
+        case Switch::Alarm2: return settingOption(o, Setting::Alarm2Limit) ? std::optional(true) : std::nullopt;
         case Switch::Log: return o.noLog ? std::optional(false) : std::nullopt;
         case Switch::TrendGraph: return o.graph ? std::optional(true) : std::nullopt;
     }

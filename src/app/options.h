@@ -2,6 +2,7 @@
 // table below feeds --help and the manual page.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,7 +36,8 @@ struct Options {
     std::optional<std::string> input;
     bool fast = false;
     std::optional<long long> seconds;
-    std::optional<std::string> sensitivity, threshold, deadBand, skip, alarm1, alarm2;
+    // The settings' texts as given, in the order of Setting (settingOption below).
+    std::array<std::optional<std::string>, kSettingTable.size()> settings;
     bool noLog = false;
     std::optional<std::string> logFolder;
     std::optional<unsigned long long> seed;

@@ -8,13 +8,13 @@ namespace ravelin {
 std::string resolveReadingOptions(Options& o) {
     if (o.stats && !o.headless) return "--stats works only with --headless";
     if (o.tube) {
-        if (o.sensitivity) return "--tube and --sensitivity cannot be given together";
+        if (settingOption(o, Setting::Sensitivity)) return "--tube and --sensitivity cannot be given together";
         const auto tube = findTube(*o.tube);
         if (!tube) return "--tube: unknown tube \"" + *o.tube + "\"; the known tubes are " + tubeNames();
         if (!*tube->cpsPerMrh)
             return std::string("--tube: no datasheet or published sensitivity is known for ") + tube->name +
                    "; give --sensitivity instead";
-        o.sensitivity = tube->cpsPerMrh;
+        settingOption(o, Setting::Sensitivity) = tube->cpsPerMrh;
     }
     if (o.deadTimeUs) {
         const auto us = toDouble(*o.deadTimeUs);

@@ -23,7 +23,7 @@ std::string sensitivityError(const std::optional<std::string>& text) {
 }  // namespace
 
 std::string checkHeadlessSettings(const Options& o) {
-    if (std::string error = sensitivityError(o.sensitivity); !error.empty()) return error;
+    if (std::string error = sensitivityError(settingOption(o, Setting::Sensitivity)); !error.empty()) return error;
 
     // The integers first, then what they give together, then the numbers.
     std::int16_t values[kSettingTable.size()] = {};
@@ -35,7 +35,7 @@ std::string checkHeadlessSettings(const Options& o) {
         values[static_cast<std::size_t>(row.setting)] = *v;
     }
     const auto value = [&values](Setting s) { return values[static_cast<std::size_t>(s)]; };
-    if (!skipUsable(value(Setting::Skip))) return "--skip: \"" + *o.skip + "\" is below 0";
+    if (!skipUsable(value(Setting::Skip))) return "--skip: \"" + *settingOption(o, Setting::Skip) + "\" is below 0";
     if (!thresholdLevels(value(Setting::Threshold), value(Setting::DeadBand)).fit())
         return "--threshold and --dead-band: " + std::to_string(value(Setting::Threshold)) + " ± " +
                std::to_string(value(Setting::DeadBand)) + " is outside -32768 to 32767";

@@ -25,19 +25,16 @@ bool isCaptureProblem(ProblemKey key) {
 }
 
 namespace {
-std::string boxLabelJa(ProblemKey key) {
-    const SettingRow* row = settingRowOf(key);
-    return row ? std::string(row->labelJa) : std::string{};
-}
-std::string boxOptionEn(ProblemKey key) {
-    const SettingRow* row = settingRowOf(key);
-    return row ? std::string(row->option) : std::string{};
-}
 std::string labelJa(Setting s) { return "「" + std::string(settingRow(s).labelJa) + "」"; }
 std::string optionEn(Setting s) { return std::string(settingRow(s).option); }
 }  // namespace
 
 std::string problemSentenceJa(const Problem& p) {
+    if (const auto setting = problemSetting(p.key))
+        return labelJa(*setting) + "の「" + p.boxText + "」は数値として使えません。" +
+               (p.fallback == BoxFallback::Previous  ? "前の値で続けます。"
+                : p.fallback == BoxFallback::Default ? "既定値で続けます。"
+                                                     : "使える値がまだありません。");
     switch (p.key) {
         case ProblemKey::UnwrittenRecords:
             return "CSVに書き込めていない記録が" + p.detail + "件あります（" + p.reason + "）。再試行します。";
@@ -49,16 +46,7 @@ std::string problemSentenceJa(const Problem& p) {
             return "入力の録音ファイルを読めません（" + p.detail + "）。";
         case ProblemKey::ScratchFile:
             return "作業ファイル「~Record.tmp」を作れません（" + p.detail + "）。計数は続けます。";
-        case ProblemKey::BoxText3:
-        case ProblemKey::BoxText4:
-        case ProblemKey::BoxText5:
-        case ProblemKey::BoxText7:
-        case ProblemKey::BoxText9:
-        case ProblemKey::BoxText10:
-            return std::string("「") + boxLabelJa(p.key) + "」の「" + p.boxText + "」は数値として使えません。" +
-                   (p.fallback == BoxFallback::Previous  ? "前の値で続けます。"
-                    : p.fallback == BoxFallback::Default ? "既定値で続けます。"
-                                                         : "使える値がまだありません。");
+        case ProblemKey::SettingText: break;  // above
         case ProblemKey::SkipNegative:
             return labelJa(Setting::Skip) + "の「" + p.boxText + "」は負の値です。0として計数します。";
         case ProblemKey::Overflow:
@@ -88,6 +76,11 @@ std::string problemSentenceJa(const Problem& p) {
 }
 
 std::string problemSentenceEn(const Problem& p) {
+    if (const auto setting = problemSetting(p.key))
+        return optionEn(*setting) + " \"" + p.boxText + "\" is not a usable number; " +
+               (p.fallback == BoxFallback::Previous  ? "the previous value is used"
+                : p.fallback == BoxFallback::Default ? "the default is used"
+                                                     : "there is no value to use yet");
     switch (p.key) {
         case ProblemKey::UnwrittenRecords:
             return p.detail + " log record(s) not yet written (" + p.reason + "); retrying";
@@ -99,16 +92,7 @@ std::string problemSentenceEn(const Problem& p) {
             return "cannot read the recording: " + p.detail;
         case ProblemKey::ScratchFile:
             return "cannot create the scratch file ~Record.tmp (" + p.detail + "); counting goes on";
-        case ProblemKey::BoxText3:
-        case ProblemKey::BoxText4:
-        case ProblemKey::BoxText5:
-        case ProblemKey::BoxText7:
-        case ProblemKey::BoxText9:
-        case ProblemKey::BoxText10:
-            return boxOptionEn(p.key) + " \"" + p.boxText + "\" is not a usable number; " +
-                   (p.fallback == BoxFallback::Previous  ? "the previous value is used"
-                    : p.fallback == BoxFallback::Default ? "the default is used"
-                                                         : "there is no value to use yet");
+        case ProblemKey::SettingText: break;  // above
         case ProblemKey::SkipNegative:
             return optionEn(Setting::Skip) + " \"" + p.boxText + "\" is negative; scanning with 0";
         case ProblemKey::Overflow:

@@ -3,7 +3,10 @@
 // it can be cleared when it is gone, and a rank so the most serious shows first.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "engine/setting_table.h"
 
 namespace ravelin {
 
@@ -13,13 +16,10 @@ enum class ProblemKey {
     CaptureLost,          // rank 1: the input went away, or a read failed, mid-run
     CaptureUnreadable,    // rank 1: a recording that cannot be read
     ScratchFile,          // rank 1
-    BoxText3,             // rank 2: boxes
-    BoxText4,
-    BoxText5,
-    BoxText7,
-    BoxText9,
-    BoxText10,
-    SkipNegative,
+    // rank 2: settings. A setting's text that does not convert: one key a setting from
+    // here on, in the order of Setting (settingProblem).
+    SettingText,
+    SkipNegative = SettingText + static_cast<int>(kSettingTable.size()),
     Overflow,             // C - D or C + D outside 16 bits: the last good levels are used
     SnapshotOverflow,     // 8 x (C -/+ D) outside 16 bits: no snapshot taken
     DoseOverflow,         // the dose left the float range: the previous dose stands
@@ -47,6 +47,16 @@ struct Problem {
     std::string reason;   // what the system said (an errno text), when there is one
     BoxFallback fallback = BoxFallback::Previous;  // for a box that does not convert
 };
+
+// The problem of a setting's text that does not convert, and back.
+constexpr ProblemKey settingProblem(Setting setting) {
+    return static_cast<ProblemKey>(static_cast<int>(ProblemKey::SettingText) + static_cast<int>(setting));
+}
+constexpr std::optional<Setting> problemSetting(ProblemKey key) {
+    const int i = static_cast<int>(key) - static_cast<int>(ProblemKey::SettingText);
+    if (i < 0 || i >= static_cast<int>(kSettingTable.size())) return std::nullopt;
+    return static_cast<Setting>(i);
+}
 
 int problemRank(ProblemKey key);
 bool isCaptureProblem(ProblemKey key);

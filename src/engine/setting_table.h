@@ -9,8 +9,6 @@
 #include <cstddef>
 #include <string_view>
 
-#include "engine/problems.h"
-
 namespace ravelin {
 
 // The boxes and check boxes of the window, by their numbered names.
@@ -32,24 +30,23 @@ struct SettingRow {
     std::string_view defaultText;  // what the box holds at load
     std::string_view labelJa;      // its name in the window's sentences
     std::string_view option;       // the command-line option, dashes included
-    ProblemKey problem;            // the problem of a text that does not convert
     Conversion conversion;
     std::string_view helpEn;       // what it is, for --help (the box and default are added)
     std::string_view helpAfter;    // what the option does besides, for --help
 };
 
 inline constexpr std::array<SettingRow, 6> kSettingTable{{
-    {Setting::Threshold, Box::Text3, "50", "しきい値", "--threshold", ProblemKey::BoxText3, Conversion::Int16,
+    {Setting::Threshold, Box::Text3, "50", "しきい値", "--threshold", Conversion::Int16,
      "Threshold centre level, 0..255 sample units", ""},
-    {Setting::DeadBand, Box::Text4, "3", "不感帯", "--dead-band", ProblemKey::BoxText4, Conversion::Int16,
+    {Setting::DeadBand, Box::Text4, "3", "不感帯", "--dead-band", Conversion::Int16,
      "Dead band around the threshold", ""},
-    {Setting::Skip, Box::Text5, "10", "分解能", "--skip", ProblemKey::BoxText5, Conversion::Int16,
+    {Setting::Skip, Box::Text5, "10", "分解能", "--skip", Conversion::Int16,
      "Samples skipped after each arming", ""},
-    {Setting::Sensitivity, Box::Text7, "", "GM菅γ線感度", "--sensitivity", ProblemKey::BoxText7,
+    {Setting::Sensitivity, Box::Text7, "", "GM菅γ線感度", "--sensitivity",
      Conversion::Sensitivity, "GM tube gamma sensitivity in cps per mR/h", ""},
-    {Setting::Alarm1Limit, Box::Text9, "0.27", "第一段警報上限値", "--alarm1", ProblemKey::BoxText9, Conversion::Single,
+    {Setting::Alarm1Limit, Box::Text9, "0.27", "第一段警報上限値", "--alarm1", Conversion::Single,
      "Stage-1 alarm limit in µSv/h", "; ticks the stage-1 box"},
-    {Setting::Alarm2Limit, Box::Text10, "2.7", "第二段警報上限値", "--alarm2", ProblemKey::BoxText10, Conversion::Single,
+    {Setting::Alarm2Limit, Box::Text10, "2.7", "第二段警報上限値", "--alarm2", Conversion::Single,
      "Stage-2 alarm limit in µSv/h", "; ticks the stage-2 box"},
 }};
 
@@ -106,15 +103,10 @@ constexpr const SettingRow& settingRow(Setting setting) { return kSettingTable[s
 constexpr Box readoutBox(Readout readout) { return kReadoutTable[static_cast<std::size_t>(readout)].box; }
 constexpr const SwitchRow& switchRow(Switch which) { return kSwitchTable[static_cast<std::size_t>(which)]; }
 
-// The row of a box or of a box's problem; nullptr for a box that is no setting.
+// The row of a box; nullptr for a box that is no setting.
 constexpr const SettingRow* settingRowOf(Box box) {
     for (const auto& row : kSettingTable)
         if (row.box == box) return &row;
-    return nullptr;
-}
-constexpr const SettingRow* settingRowOf(ProblemKey key) {
-    for (const auto& row : kSettingTable)
-        if (row.problem == key) return &row;
     return nullptr;
 }
 

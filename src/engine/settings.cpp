@@ -31,14 +31,14 @@ std::optional<T> SettingReader::read(Setting setting, Kind kind, Convert convert
     const auto key = std::make_pair(setting, kind);
     if (auto value = convert(text)) {
         lastGood_[key] = text;
-        face_.clearProblem(row.problem);
+        face_.clearProblem(settingProblem(row.setting));
         return value;
     }
     const auto it = lastGood_.find(key);
     const BoxFallback fallback = it != lastGood_.end() ? BoxFallback::Previous
                                  : kind == Kind::Int16 ? BoxFallback::Default
                                                        : BoxFallback::Nothing;
-    face_.setProblem(Problem{row.problem, text, {}, {}, fallback});
+    face_.setProblem(Problem{settingProblem(row.setting), text, {}, {}, fallback});
     if (it == lastGood_.end()) return std::nullopt;
     return convert(it->second);
 }

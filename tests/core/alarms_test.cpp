@@ -36,7 +36,7 @@ TEST(Alarms, AStageFiresOnlyAboveItsLimitAndLatches) {
     rig.face.texts[Box::Text9] = "garbage";
     rig.secondAt(3);
     EXPECT_EQ(rig.player.calls.size(), 1u);
-    EXPECT_FALSE(rig.face.hasProblem(ProblemKey::BoxText9));
+    EXPECT_FALSE(rig.face.hasProblem(settingProblem(Setting::Alarm1Limit)));
 }
 
 TEST(Alarms, BothStagesInOneSecondLeaveStageTwoPlaying) {
@@ -84,10 +84,10 @@ TEST(Alarms, ALimitThatDoesNotConvertUsesTheLastOneOrLeavesTheStageUnchecked) {
     rig.face.texts[Box::Text10] = "";  // never converted: stage 2 is not checked
     rig.runFresh(36);
     EXPECT_EQ(rig.monitor.state().AlarmLatch2, 0);
-    EXPECT_TRUE(rig.face.hasProblem(ProblemKey::BoxText10));
+    EXPECT_TRUE(rig.face.hasProblem(settingProblem(Setting::Alarm2Limit)));
     rig.face.texts[Box::Text10] = "5";
     rig.secondAt(36);
-    EXPECT_FALSE(rig.face.hasProblem(ProblemKey::BoxText10));
+    EXPECT_FALSE(rig.face.hasProblem(settingProblem(Setting::Alarm2Limit)));
     rig.face.texts[Box::Text10] = "5,0";  // 5 still holds: 3 µSv/h does not fire
     rig.secondAt(36);
     EXPECT_EQ(rig.monitor.state().AlarmLatch2, 0);

@@ -103,23 +103,23 @@ TEST(Pipeline, BadBoxesUseTheLastValueThatConvertedAndAreReported) {
     rig.face.texts[Box::Text3] = "abc";  // before any good text: the default 50
     rig.secondWithPulses(2);
     EXPECT_EQ(rig.face.text(Box::Text2), "2");
-    ASSERT_TRUE(rig.face.hasProblem(ProblemKey::BoxText3));
-    EXPECT_EQ(rig.face.problems[ProblemKey::BoxText3].boxText, "abc");
-    EXPECT_EQ(problemSentenceJa(rig.face.problems[ProblemKey::BoxText3]),
+    ASSERT_TRUE(rig.face.hasProblem(settingProblem(Setting::Threshold)));
+    EXPECT_EQ(rig.face.problems[settingProblem(Setting::Threshold)].boxText, "abc");
+    EXPECT_EQ(problemSentenceJa(rig.face.problems[settingProblem(Setting::Threshold)]),
               "「しきい値」の「abc」は数値として使えません。既定値で続けます。");
     rig.face.texts[Box::Text3] = "100";  // every sample of 128 is... above 97: nothing arms
     rig.secondWithPulses(2);
-    EXPECT_FALSE(rig.face.hasProblem(ProblemKey::BoxText3));
+    EXPECT_FALSE(rig.face.hasProblem(settingProblem(Setting::Threshold)));
     rig.face.texts[Box::Text3] = "";  // back to 100, not to the default
     rig.secondWithPulses(2);
     EXPECT_EQ(rig.monitor.state().thresholdCentre, 100);
-    EXPECT_EQ(problemSentenceJa(rig.face.problems[ProblemKey::BoxText3]),
+    EXPECT_EQ(problemSentenceJa(rig.face.problems[settingProblem(Setting::Threshold)]),
               "「しきい値」の「」は数値として使えません。前の値で続けます。");
     EXPECT_EQ(rig.face.text(Box::Text2), "6");
 
     rig.face.texts[Box::Text7] = "x";  // the sensitivity of the run goes on
     rig.secondWithPulses(0);
-    EXPECT_TRUE(rig.face.hasProblem(ProblemKey::BoxText7));
+    EXPECT_TRUE(rig.face.hasProblem(settingProblem(Setting::Sensitivity)));
     EXPECT_EQ(rig.monitor.state().Sensitivity, 720.0f);
     rig.face.texts[Box::Text7] = "0";  // zero would divide by zero
     rig.secondWithPulses(0);
@@ -208,12 +208,12 @@ TEST(Pipeline, TrendGraphThatCannotScaleIsReported) {
     rig.secondWithPulses(0);
     EXPECT_EQ(*displays.lastT2, 0.3);
     EXPECT_TRUE(rig.face.hasProblem(ProblemKey::TrendScale));
-    EXPECT_FALSE(rig.face.hasProblem(ProblemKey::BoxText9));
+    EXPECT_FALSE(rig.face.hasProblem(settingProblem(Setting::Alarm1Limit)));
     EXPECT_EQ(rig.face.text(Box::Text1), "1");
     // A limit box that stops converting: its previous value stands in, and the sentence says so.
     rig.face.texts[Box::Text10] = "abc";
     rig.secondWithPulses(0);
-    EXPECT_EQ(problemSentenceJa(rig.face.problems[ProblemKey::BoxText10]),
+    EXPECT_EQ(problemSentenceJa(rig.face.problems[settingProblem(Setting::Alarm2Limit)]),
               "「第二段警報上限値」の「abc」は数値として使えません。前の値で続けます。");
     // Unticked, the graph is not drawn and its problem is gone.
     rig.face.checks[Check::Check5] = false;
@@ -227,10 +227,10 @@ TEST(Pipeline, ALimitBoxThatNeverConvertedSaysThereIsNoValueYet) {
     rig.face.texts[Box::Text9] = "abc";
     rig.start();
     rig.secondWithPulses(0);
-    ASSERT_TRUE(rig.face.hasProblem(ProblemKey::BoxText9));
-    EXPECT_EQ(problemSentenceJa(rig.face.problems[ProblemKey::BoxText9]),
+    ASSERT_TRUE(rig.face.hasProblem(settingProblem(Setting::Alarm1Limit)));
+    EXPECT_EQ(problemSentenceJa(rig.face.problems[settingProblem(Setting::Alarm1Limit)]),
               "「第一段警報上限値」の「abc」は数値として使えません。使える値がまだありません。");
-    EXPECT_EQ(problemSentenceEn(rig.face.problems[ProblemKey::BoxText9]),
+    EXPECT_EQ(problemSentenceEn(rig.face.problems[settingProblem(Setting::Alarm1Limit)]),
               "--alarm1 \"abc\" is not a usable number; there is no value to use yet");
     EXPECT_EQ(rig.monitor.state().AlarmLatch1, 0);
 }

@@ -31,15 +31,19 @@ TEST(SettingTable, EachSettingHasItsBoxDefaultLabelAndOption) {
         EXPECT_EQ(row.labelJa, e.label);
         EXPECT_EQ(row.option, e.option);
         EXPECT_EQ(settingRowOf(row.box), &row);
-        EXPECT_EQ(settingRowOf(row.problem), &row);
-        problems.insert(row.problem);
+        EXPECT_EQ(problemSetting(settingProblem(row.setting)), row.setting);
+        problems.insert(settingProblem(row.setting));
     }
     EXPECT_EQ(problems.size(), kSettingTable.size()) << "each setting has a problem of its own";
+    // Their keys lie between the problems before and after them, shared with none.
+    EXPECT_FALSE(problemSetting(ProblemKey::ScratchFile));
+    EXPECT_FALSE(problemSetting(ProblemKey::SkipNegative));
+    EXPECT_EQ(problemRank(settingProblem(Setting::Alarm2Limit)), problemRank(ProblemKey::SkipNegative));
     EXPECT_EQ(settingRowOf(Box::Text6), nullptr);
 }
 
 TEST(SettingTable, TheProblemSentencesNameTheRowsLabelAndOption) {
-    const Problem p{settingRow(Setting::DeadBand).problem, "x", {}, {}, BoxFallback::Default};
+    const Problem p{settingProblem(Setting::DeadBand), "x", {}, {}, BoxFallback::Default};
     EXPECT_EQ(problemSentenceEn(p), "--dead-band \"x\" is not a usable number; the default is used");
     // Every default but the sensitivity's (which has none) converts.
     for (const auto& row : kSettingTable)

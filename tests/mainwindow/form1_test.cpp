@@ -233,7 +233,7 @@ TEST(Form1Window, ABadBoxShowsOnTheProblemLineUntilItIsFixed) {
     EXPECT_EQ(rig.status(), "");
     rig.type(Box::Text3, "abc");
     rig.second(withPulses(2));
-    const std::string sentence = problemSentenceJa(Problem{ProblemKey::BoxText3, "abc", {}, {}});
+    const std::string sentence = problemSentenceJa(Problem{settingProblem(Setting::Threshold), "abc", {}, {}});
     EXPECT_EQ(rig.status(), sentence);
     EXPECT_EQ(rig.window.text(Box::Text2), "4");  // the last good threshold went on counting
     rig.type(Box::Text9, "x");
@@ -343,10 +343,10 @@ TEST(Form1Window, StageStopButtonsClearTheirLatchAndSilence) {
 TEST(Form1Window, OptionsGoIntoTheBoxesUnchecked) {
     WindowRig rig;
     Options o;
-    o.sensitivity = "29";
-    o.threshold = "6O";  // a typo stays as typed and fails only when read
-    o.alarm1 = "0.5";
-    o.alarm2 = "5";
+    settingOption(o, Setting::Sensitivity) = "29";
+    settingOption(o, Setting::Threshold) = "6O";  // a typo stays as typed and fails only when read
+    settingOption(o, Setting::Alarm1Limit) = "0.5";
+    settingOption(o, Setting::Alarm2Limit) = "5";
     o.noLog = true;
     o.graph = true;
     o.test = true;

@@ -59,7 +59,7 @@ TEST(StatusLine, MostSeriousFirstThenTheCountOfOthers) {
     problems[ProblemKey::NoAudioOutput] = Problem{ProblemKey::NoAudioOutput, {}, {}, {}};
     EXPECT_EQ(statusLine(problems).text(), "音声出力装置がないため、警報音を鳴らせません。");
 
-    problems[ProblemKey::BoxText3] = Problem{ProblemKey::BoxText3, "abc", {}, {}};
+    problems[settingProblem(Setting::Threshold)] = Problem{settingProblem(Setting::Threshold), "abc", {}, {}};
     EXPECT_EQ(statusLine(problems).text(), "「しきい値」の「abc」は数値として使えません。前の値で続けます。（他1件）");
 
     problems[ProblemKey::CaptureNoInput] = Problem{ProblemKey::CaptureNoInput, {}, "no input", {}};

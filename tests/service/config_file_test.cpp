@@ -48,8 +48,8 @@ TEST_F(ConfigFileTest, TheFileComesFirstAndTheCommandLineWins) {
     const ParseResult r = parse("threshold = 40\nsensitivity = 29\nno-log = true\nfast = false\n",
                                 {"--threshold", "41"});
     ASSERT_EQ(r.error, "");
-    EXPECT_EQ(r.options.threshold, "41");
-    EXPECT_EQ(r.options.sensitivity, "29");
+    EXPECT_EQ(settingOption(r.options, Setting::Threshold), "41");
+    EXPECT_EQ(settingOption(r.options, Setting::Sensitivity), "29");
     EXPECT_TRUE(r.options.noLog);
     EXPECT_FALSE(r.options.fast);
     // Settings that cannot go together: the command line's one replaces the file's.

@@ -12,10 +12,10 @@ using namespace ravelin::test;
 namespace {
 Options withSettings(const std::string& threshold, const std::string& deadBand, const std::string& skip) {
     Options o;
-    o.sensitivity = "120";
-    o.threshold = threshold;
-    o.deadBand = deadBand;
-    o.skip = skip;
+    settingOption(o, Setting::Sensitivity) = "120";
+    settingOption(o, Setting::Threshold) = threshold;
+    settingOption(o, Setting::DeadBand) = deadBand;
+    settingOption(o, Setting::Skip) = skip;
     return o;
 }
 }  // namespace
@@ -43,7 +43,7 @@ TEST(SettingsAgree, TheHeadlessCheckRefusesWhatTheScanCannotUse) {
 TEST(SettingsAgree, TheHeadlessCheckRefusesTheSensitivitiesStartRefuses) {
     for (const char* text : {"", "abc", "0", "-0", "-1", "1e38", "3.4e38", "0.000001", "120", "１２０"}) {
         Options o = withSettings("50", "3", "10");
-        o.sensitivity = text;
+        settingOption(o, Setting::Sensitivity) = text;
         const bool refused = !checkHeadlessSettings(o).empty();
         Rig rig;
         EXPECT_EQ(refused, !rig.start(text)) << '"' << text << '"';
@@ -53,7 +53,7 @@ TEST(SettingsAgree, TheHeadlessCheckRefusesTheSensitivitiesStartRefuses) {
 TEST(SettingsAgree, OptionsTickTheSwitchesOnTopOfHowTheyLoad) {
     Options o;
     for (const auto& row : kSwitchTable) EXPECT_FALSE(switchOption(o, row.which).has_value());
-    o.alarm2 = "1";
+    settingOption(o, Setting::Alarm2Limit) = "1";
     o.noLog = true;
     o.graph = true;
     EXPECT_EQ(switchOption(o, Switch::Alarm2), true);
