@@ -12,8 +12,8 @@
 namespace ravelin {
 
 // The boxes and check boxes of the window, by their numbered names.
-enum class Box { Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8, Text9, Text10, Text11 };
-enum class Check { Check1, Check2, Check3, Check4, Check5 };
+enum class Box { Text1, Text2, Text3, Text4, Text5, Text6, Text7, Text8, Text9, Text10, Text11, Count };
+enum class Check { Check1, Check2, Check3, Check4, Check5, Count };
 
 enum class Setting { Threshold, DeadBand, Skip, Sensitivity, Alarm1Limit, Alarm2Limit };
 
@@ -35,7 +35,7 @@ struct SettingRow {
     std::string_view helpAfter;    // what the option does besides, for --help
 };
 
-inline constexpr std::array<SettingRow, 6> kSettingTable{{
+inline constexpr auto kSettingTable = std::to_array<SettingRow>({
     {Setting::Threshold, Box::Text3, "50", "しきい値", "--threshold", Conversion::Int16,
      "Threshold centre level, 0..255 sample units", ""},
     {Setting::DeadBand, Box::Text4, "3", "不感帯", "--dead-band", Conversion::Int16,
@@ -48,7 +48,7 @@ inline constexpr std::array<SettingRow, 6> kSettingTable{{
      "Stage-1 alarm limit in µSv/h", "; ticks the stage-1 box"},
     {Setting::Alarm2Limit, Box::Text10, "2.7", "第二段警報上限値", "--alarm2", Conversion::Single,
      "Stage-2 alarm limit in µSv/h", "; ticks the stage-2 box"},
-}};
+});
 
 // What one second shows, and the log file's name.
 enum class Readout { Seconds, Total, Cpm, Dose, LogFile };

@@ -1,6 +1,7 @@
 #include "ui/form1_layout.h"
 
 #include <array>
+#include <string>
 
 #include "engine/setting_table.h"
 
@@ -10,7 +11,7 @@ namespace {
 using K = ControlKind;
 using F = FontRole;
 
-constexpr std::array<ControlSpec, 33> kControls{{
+constexpr auto kControls = std::to_array<ControlSpec>({
     {"Text1", K::TextBox, 0, "0", 1800, 240, 1695, 375, F::WindowDefault, false},
     {"cmdRec", K::Button, 1, "開始", 3960, 2280, 1215, 615, F::WindowDefault, false},
     {"cmdStop", K::Button, 2, "停止", 5280, 2280, 1095, 615, F::WindowDefault, false},
@@ -44,7 +45,7 @@ constexpr std::array<ControlSpec, 33> kControls{{
     {"Command3", K::Button, 30, "停止", 4320, 3720, 735, 255, F::WindowDefault, false},
     {"Command4", K::Button, 31, "Excel", 5280, 3360, 1095, 615, F::WindowDefault, false},
     {"Check5", K::CheckBox, 32, "リアルタイムグラフ表示", 240, 4680, 2415, 375, F::WindowDefault, false},
-}};
+});
 
 constexpr LineSpec kLine1{"Line1", 120, 3120, 6600, 3120};
 
@@ -64,16 +65,21 @@ const ControlSpec* findControl(std::string_view name) {
     return nullptr;
 }
 
-std::string_view controlName(Box box) {
-    static constexpr std::array<std::string_view, 11> names{"Text1", "Text2", "Text3", "Text4",  "Text5", "Text6",
-                                                            "Text7", "Text8", "Text9", "Text10", "Text11"};
-    return names[static_cast<std::size_t>(box)];
+namespace {
+// "Text1", "Text2", ...: the boxes' names in the order of their enumeration.
+template <typename Numbered>
+std::string_view numberedName(const char* stem, Numbered which) {
+    static const auto names = [stem] {
+        std::array<std::string, static_cast<std::size_t>(Numbered::Count)> n;
+        for (std::size_t i = 0; i < n.size(); ++i) n[i] = stem + std::to_string(i + 1);
+        return n;
+    }();
+    return names[static_cast<std::size_t>(which)];
 }
+}  // namespace
 
-std::string_view controlName(Check check) {
-    static constexpr std::array<std::string_view, 5> names{"Check1", "Check2", "Check3", "Check4", "Check5"};
-    return names[static_cast<std::size_t>(check)];
-}
+std::string_view controlName(Box box) { return numberedName("Text", box); }
+std::string_view controlName(Check check) { return numberedName("Check", check); }
 
 std::span<const char* const> gothicFamilies() { return kGothic; }
 std::span<const char* const> proportionalGothicFamilies() { return kPGothic; }
