@@ -8,15 +8,15 @@
 #include <map>
 #include <memory>
 
-#include "platform/journal_prefix.h"
 #include "app/assembly.h"
 #include "app/service.h"
 #include "app/settings_check.h"
-#include "platform/stop_signals.h"
+#include "app/source.h"
 #include "control/monitor.h"
 #include "engine/convert.h"
-#include "app/source.h"
+#include "platform/journal_prefix.h"
 #include "platform/sound.h"
+#include "platform/stop_signals.h"
 
 namespace ravelin {
 namespace {

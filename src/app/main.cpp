@@ -8,11 +8,11 @@
 #include "app/calibrate.h"
 #include "app/gui.h"
 #include "app/headless.h"
-#include "platform/journal_prefix.h"
 #include "app/history.h"
 #include "app/options.h"
 #include "engine/tubes.h"
 #include "platform/capture_sources.h"
+#include "platform/journal_prefix.h"
 
 namespace {
 // By the time a face returns, the capture has stopped, every record is written and

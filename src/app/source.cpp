@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/journal_prefix.h"
 #include "platform/capture_sources.h"
+#include "platform/journal_prefix.h"
 
 namespace ravelin {
 

@@ -10,11 +10,11 @@
 #include <cstdio>
 #include <functional>
 
-#include "platform/journal_prefix.h"
 #include "app/version.h"
 #include "engine/convert.h"
 #include "outputs/broker_url.h"
 #include "outputs/station_publisher.h"
+#include "platform/journal_prefix.h"
 #include "platform/mosquitto_client.h"
 #include "platform/mqtt_support.h"
 #include "platform/posix_files.h"

@@ -26,7 +26,8 @@ protected:
         return parseOptions(args);
     }
     void TearDown() override { std::remove(path_.c_str()); }
-    std::string path_ = ::testing::TempDir() + "ravelin-config-test.conf";
+    // One file a process: the cases run side by side under ctest -j.
+    std::string path_ = ::testing::TempDir() + "ravelin-config-test-" + std::to_string(::getpid()) + ".conf";
 };
 
 TEST_F(ConfigFileTest, LinesCommentsBlanksAndValues) {
@@ -113,7 +114,7 @@ TEST_F(ConfigFileTest, EveryOptionWithAValueIsAKeyButModesAreNot) {
 }
 
 TEST(JournalStream, NamesTheFileOnTheDescriptor) {
-    const std::string path = ::testing::TempDir() + "ravelin-journal-test";
+    const std::string path = ::testing::TempDir() + "ravelin-journal-test-" + std::to_string(::getpid());
     FILE* f = std::fopen(path.c_str(), "w");
     ASSERT_NE(f, nullptr);
     struct stat st {};
