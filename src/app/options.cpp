@@ -34,57 +34,57 @@ OptionInfo settingEntry(Setting setting) {
 
 const std::vector<OptionInfo>& optionTable() {
     static const std::vector<OptionInfo> table = [] {
-      std::vector<OptionInfo> t = {
-        {"headless", "", "Run without a window: readouts go to stdout, one CSV line a second."},
-        {"input", "SOURCE", "Where samples come from: audio[:NAME] (the live sound input, the default), "
-                            "file:PATH (a recording libsndfile reads) or sim[:CPM] (the built-in simulated GM tube)."},
-        {"fast", "", "Replay a recording or the simulator as fast as the buffers are processed."},
-        {"seconds", "N", "Stop after N buffers (seconds) have been processed."},
-        settingEntry(Setting::Sensitivity),
-        {"tube", "NAME", "Put the named tube's sensitivity into GM菅γ線感度 (see --list-tubes); not with --sensitivity."},
-        {"dead-time-us", "T", "Correct CPM and dose for the tube's dead time of T microseconds (0 to 10000), "
-                              "non-paralysable model; every output changes."},
-      };
-      // The other settings, in the table's order.
-      for (const auto& row : kSettingTable)
-          if (row.setting != Setting::Sensitivity) t.push_back(settingEntry(row.setting));
-      t.insert(t.end(), {
-        {"no-log", "", "Do not write the per-minute CSV log."},
-        {"log-folder", "DIR", "Folder for the CSV log files (default: the working directory)."},
-        {"seed", "N", "Seed for the simulated GM tube, for a repeatable run."},
-        {"config", "FILE", "Headless only: read settings from FILE, one 'key = value' a line, the keys being these "
-                           "options' names without the dashes; a switch takes true or false. An option given on the "
-                           "command line wins over the file."},
-        {"stats", "", "Headless only: add the 95% interval columns cpm_low,cpm_high,usv_h_low,usv_h_high."},
-        {"invert", "", "Turn every sample v into 255 - v before anything else sees it, for counters whose "
-                       "pulses rise instead of dip (any source)."},
-        {"rate", "HZ", "Samples a second of the live input and the simulator, 8000..192000 (default 22050); "
-                       "one buffer is still one second. A recording keeps its own rate."},
-        {"calibrate", "", "Listen to the source (30 s of live input or the simulator, a whole recording) and "
-                          "propose --threshold, --dead-band, --skip and --invert: one line on stdout, the reasons "
-                          "on stderr; in the window the boxes are filled in. Exit 1 when no pulses are found."},
-        {"start", "", "Window only: press 開始 once the window shows."},
-        {"graph", "", "Window only: tick リアルタイムグラフ表示 (the trend graph)."},
-        {"test", "", "Window only: tick テスト (the waveform snapshot)."},
-        {"list-inputs", "", "List the sound inputs, one 'id<TAB>description' line each, and exit."},
-        {"list-tubes", "", "List the known tubes, one 'NAME<TAB>cps per mR/h<TAB>source' line each, and exit."},
-        {"mqtt", "URL", "Publish readings to an MQTT broker: mqtt://host[:port] or mqtts://host[:port]."},
-        {"mqtt-prefix", "P", "Topic prefix (default ravelin/<hostname>)."},
-        {"mqtt-user", "U", "MQTT user name."},
-        {"mqtt-password-file", "F", "File whose first line is the MQTT password; only its owner may have access (chmod 600)."},
-        {"mqtt-ca", "F", "CA certificate file for mqtts://."},
-        {"history", "", "Show 「線量率の履歴」, the dose rate of every μSVHData*.csv log in DIR, the one argument "
-                        "after the options (default: the working directory); with --summary or --export, write it "
-                        "instead: ravelin --history [DIR] [--summary | --export FILE]."},
-        {"summary", "", "With --history: print date,records,mean,min,max, one line per day with records, and exit."},
-        {"export", "FILE", "With --history: draw the plot into FILE.png (1200 x 600) or FILE.svg without a window, "
-                           "and exit."},
-        {"from", "DATE", "With --export: the first day drawn, yyyy-mm-dd (default: the first record's)."},
-        {"to", "DATE", "With --export: the last day drawn, yyyy-mm-dd (default: the last record's)."},
-        {"help", "", "Show this help and exit."},
-        {"version", "", "Show the program's name and version and exit."},
-      });
-      return t;
+        std::vector<OptionInfo> t = {
+            {"headless", "", "Run without a window: readouts go to stdout, one CSV line a second."},
+            {"input", "SOURCE", "Where samples come from: audio[:NAME] (the live sound input, the default), "
+                                "file:PATH (a recording libsndfile reads) or sim[:CPM] (the built-in simulated GM tube)."},
+            {"fast", "", "Replay a recording or the simulator as fast as the buffers are processed."},
+            {"seconds", "N", "Stop after N buffers (seconds) have been processed."},
+            settingEntry(Setting::Sensitivity),
+            {"tube", "NAME", "Put the named tube's sensitivity into GM菅γ線感度 (see --list-tubes); not with --sensitivity."},
+            {"dead-time-us", "T", "Correct CPM and dose for the tube's dead time of T microseconds (0 to 10000), "
+                                  "non-paralysable model; every output changes."},
+        };
+        // The other settings, in the table's order.
+        for (const auto& row : kSettingTable)
+            if (row.setting != Setting::Sensitivity) t.push_back(settingEntry(row.setting));
+        t.insert(t.end(), {
+            {"no-log", "", "Do not write the per-minute CSV log."},
+            {"log-folder", "DIR", "Folder for the CSV log files (default: the working directory)."},
+            {"seed", "N", "Seed for the simulated GM tube, for a repeatable run."},
+            {"config", "FILE", "Headless only: read settings from FILE, one 'key = value' a line, the keys being these "
+                               "options' names without the dashes; a switch takes true or false. An option given on the "
+                               "command line wins over the file."},
+            {"stats", "", "Headless only: add the 95% interval columns cpm_low,cpm_high,usv_h_low,usv_h_high."},
+            {"invert", "", "Turn every sample v into 255 - v before anything else sees it, for counters whose "
+                           "pulses rise instead of dip (any source)."},
+            {"rate", "HZ", "Samples a second of the live input and the simulator, 8000..192000 (default 22050); "
+                           "one buffer is still one second. A recording keeps its own rate."},
+            {"calibrate", "", "Listen to the source (30 s of live input or the simulator, a whole recording) and "
+                              "propose --threshold, --dead-band, --skip and --invert: one line on stdout, the reasons "
+                              "on stderr; in the window the boxes are filled in. Exit 1 when no pulses are found."},
+            {"start", "", "Window only: press 開始 once the window shows."},
+            {"graph", "", "Window only: tick リアルタイムグラフ表示 (the trend graph)."},
+            {"test", "", "Window only: tick テスト (the waveform snapshot)."},
+            {"list-inputs", "", "List the sound inputs, one 'id<TAB>description' line each, and exit."},
+            {"list-tubes", "", "List the known tubes, one 'NAME<TAB>cps per mR/h<TAB>source' line each, and exit."},
+            {"mqtt", "URL", "Publish readings to an MQTT broker: mqtt://host[:port] or mqtts://host[:port]."},
+            {"mqtt-prefix", "P", "Topic prefix (default ravelin/<hostname>)."},
+            {"mqtt-user", "U", "MQTT user name."},
+            {"mqtt-password-file", "F", "File whose first line is the MQTT password; only its owner may have access (chmod 600)."},
+            {"mqtt-ca", "F", "CA certificate file for mqtts://."},
+            {"history", "", "Show 「線量率の履歴」, the dose rate of every μSVHData*.csv log in DIR, the one argument "
+                            "after the options (default: the working directory); with --summary or --export, write it "
+                            "instead: ravelin --history [DIR] [--summary | --export FILE]."},
+            {"summary", "", "With --history: print date,records,mean,min,max, one line per day with records, and exit."},
+            {"export", "FILE", "With --history: draw the plot into FILE.png (1200 x 600) or FILE.svg without a window, "
+                               "and exit."},
+            {"from", "DATE", "With --export: the first day drawn, yyyy-mm-dd (default: the first record's)."},
+            {"to", "DATE", "With --export: the last day drawn, yyyy-mm-dd (default: the last record's)."},
+            {"help", "", "Show this help and exit."},
+            {"version", "", "Show the program's name and version and exit."},
+        });
+        return t;
     }();
     return table;
 }
