@@ -294,7 +294,9 @@ TEST(Form1Window, AHundredThousandCharacterTextIsReportedLikeAnyBadText) {
     EXPECT_EQ(rig.window.text(Box::Text3), huge + "y");  // typing goes on past any limit
     ASSERT_TRUE(rig.start());
     rig.second(withPulses(2));
-    const std::string sentence = "「しきい値」の「" + std::string(100, '1') + "…」は数値として使えません。既定値で続けます。";
+    // The tooltip quotes the first 100 characters and "…"; nothing has converted yet: the default.
+    const std::string sentence = problemSentenceJa(
+        Problem{settingProblem(Setting::Threshold), std::string(100, '1') + "…", {}, {}, BoxFallback::Default});
     EXPECT_EQ(rig.window.statusLabel()->toolTip().toStdString(), sentence);
     const QString shown = rig.window.statusLabel()->text();
     EXPECT_TRUE(shown.startsWith("「しきい値」の「111")) << shown.left(20).toStdString();
@@ -304,7 +306,8 @@ TEST(Form1Window, AHundredThousandCharacterTextIsReportedLikeAnyBadText) {
     rig.type(Box::Text3, std::string(99, '2') + "z");
     rig.second(withPulses(2));
     EXPECT_EQ(rig.window.statusLabel()->toolTip().toStdString(),
-              "「しきい値」の「" + std::string(99, '2') + "z」は数値として使えません。既定値で続けます。");
+              problemSentenceJa(Problem{settingProblem(Setting::Threshold), std::string(99, '2') + "z", {}, {},
+                                        BoxFallback::Default}));
 }
 
 TEST(Form1Window, ThePipelineWritesTheSameReadoutsAsIntoAnyFace) {
