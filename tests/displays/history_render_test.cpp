@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "outputs/history_view.h"
@@ -149,7 +151,7 @@ TEST(HistoryWindowTest, ShowsAFolderFollowsItAndNamesTheRecordUnderThePointer) {
     // A folder that is gone: the line says why it cannot be read.
     folder += "/gone";
     window.refresh();
-    EXPECT_EQ(window.statusText().toStdString(), "フォルダを読めません（" + folder + ": No such file or directory）");
+    EXPECT_EQ(window.statusText().toStdString(), "フォルダを読めません（" + folder + ": " + std::strerror(ENOENT) + "）");
 }
 
 int main(int argc, char** argv) {
