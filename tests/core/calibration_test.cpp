@@ -159,3 +159,64 @@ TEST(Calibration, TheLineAndTheReasonsSayWhatWasFound) {
         EXPECT_NE(why.find(part), std::string::npos) << part << "\n" << why;
     EXPECT_NE(explanationJa(r, false).find("下向き"), std::string::npos);
 }
+
+TEST(Calibration, TheJapaneseReasonsWordForWord) {
+    using Bin = CalibrationResult::Bin;
+    // Dips with a ring, proposed as they are.
+    const CalibrationResult plain{.found = true, .rate = 22050, .seconds = 60, .baseline = 128, .noise = 1.4826,
+                            .excursionLevel = 8.9, .pulseExcursions = 600, .otherExcursions = 3, .typicalDepth = 100,
+                            .depths = {Bin{96, 104, 550}, Bin{104, 112, 50}}, .ringing = true, .ringingSamples = 66,
+                            .threshold = 78, .deadBand = 10, .skip = 88, .counted = 600, .cpm = 600};
+    EXPECT_EQ(explanationJa(plain, false),
+              "22050 Hzで60秒間、入力を調べました。\n"
+              "基準レベル 128、雑音 1.5（ロバスト標準偏差）。基準から8.9以上離れた振れを雑音でないものとして調べました。\n"
+              "パルスの向き：下向き（600個。反対側は3個）。\n"
+              "パルスの深さ（基準からのサンプル値）:\n"
+              "   96-103 | ################ 550\n"
+              "  104-111 | ##               50\n"
+              "典型的な深さ 100。その半分の深さで雑音から十分に離して、しきい値 78、不感帯 10としました。\n"
+              "パルス後の最も長いリンギング 66サンプル（2993 µs）。分解能 88サンプル（3991 µs）。\n"
+              "この設定で600個のパルスを数えました（600 CPM）。\n");
+
+    // Shallow pulses of a signal already inverted by --invert: the proposal keeps it.
+    const CalibrationResult weak{.found = true, .rate = 44100, .seconds = 30, .baseline = 127.5, .noise = 0.74,
+                           .excursionLevel = 4.5, .pulseExcursions = 150, .typicalDepth = 12,
+                           .depths = {Bin{12, 13, 150}}, .threshold = 122, .deadBand = 2, .skip = 5, .counted = 150,
+                           .cpm = 300, .weak = true};
+    EXPECT_EQ(explanationJa(weak, true),
+              "44100 Hzで30秒間、入力を調べました。\n"
+              "基準レベル 127.5、雑音 0.7（ロバスト標準偏差）。基準から4.5以上離れた振れを雑音でないものとして調べました。\n"
+              "パルスの向き：下向き（150個。反対側は0個）。--invertで反転した後の信号です。\n"
+              "パルスの深さ（基準からのサンプル値）:\n"
+              "       12 | ################ 150\n"
+              "典型的な深さ 12。その半分の深さで雑音から十分に離して、しきい値 122、不感帯 2としました。\n"
+              "リンギングはありません。分解能 5サンプル（113 µs）。\n"
+              "この設定で150個のパルスを数えました（300 CPM）。\n"
+              "注意：パルスが弱すぎます。入力音量を上げて、もう一度調べてください。\n"
+              "パルスが上向きです。--invert を付けて起動してください（ウィンドウに反転の欄はありません）。\n");
+
+    // Clipped upward pulses that the levels found do not count: no proposal.
+    const CalibrationResult clipped{.reason = "the settings found count no pulses", .rate = 22050, .seconds = 10,
+                              .baseline = 128, .noise = 2, .excursionLevel = 12, .upward = true,
+                              .pulseExcursions = 40, .otherExcursions = 1, .typicalDepth = 127,
+                              .depths = {Bin{120, 128, 40}}, .threshold = 71, .deadBand = 2, .skip = 23,
+                              .clipped = true};
+    EXPECT_EQ(explanationJa(clipped, false),
+              "22050 Hzで10秒間、入力を調べました。\n"
+              "基準レベル 128、雑音 2（ロバスト標準偏差）。基準から12以上離れた振れを雑音でないものとして調べました。\n"
+              "パルスの向き：上向き（40個。反対側は1個）。\n"
+              "パルスの深さ（基準からのサンプル値）:\n"
+              "  120-127 | ################ 40\n"
+              "典型的な深さ 127。その半分の深さで雑音から十分に離して、しきい値 71、不感帯 2としました。\n"
+              "リンギングはありません。分解能 23サンプル（1043 µs）。\n"
+              "この設定で0個のパルスを数えました（0 CPM）。\n"
+              "注意：パルスが振り切れています。入力音量を下げて、もう一度調べてください。\n"
+              "設定を提案できません（the settings found count no pulses）。\n");
+
+    // Nothing out of the noise: the reason and no more.
+    const CalibrationResult quiet{.reason = "nothing stands out of the noise: no pulses reached the input",
+                                  .rate = 22050, .seconds = 10, .baseline = 128, .noise = 0.5, .excursionLevel = 6};
+    EXPECT_EQ(explanationJa(quiet, false),
+              "22050 Hzで10秒間、入力を調べました。\n"
+              "パルスが見つかりませんでした（nothing stands out of the noise: no pulses reached the input）。\n");
+}

@@ -150,6 +150,7 @@ TEST(HistoryView, GapsBreakTheLineAndColumnsKeepThePeaks) {
     EXPECT_EQ(plot.dose[1].size(), 3u);
     EXPECT_EQ(plot.average.size(), 2u);
     EXPECT_EQ(plot.records, 13u);
+    EXPECT_EQ(plot.averageText, "移動平均（10分）");  // 20 minutes: the shortest window
     EXPECT_DOUBLE_EQ(plot.doseTop, 5);  // 4 × 1.1 to the next 1, 2, 2.5, 5
     ASSERT_TRUE(plot.alarm1Y && plot.alarm2Y);
     EXPECT_GT(*plot.alarm1Y, *plot.alarm2Y);

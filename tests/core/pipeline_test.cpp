@@ -105,16 +105,16 @@ TEST(Pipeline, BadBoxesUseTheLastValueThatConvertedAndAreReported) {
     EXPECT_EQ(rig.face.text(Box::Text2), "2");
     ASSERT_TRUE(rig.face.hasProblem(settingProblem(Setting::Threshold)));
     EXPECT_EQ(rig.face.problems[settingProblem(Setting::Threshold)].boxText, "abc");
-    EXPECT_EQ(problemSentenceJa(rig.face.problems[settingProblem(Setting::Threshold)]),
-              "「しきい値」の「abc」は数値として使えません。既定値で続けます。");
+    EXPECT_EQ(rig.face.problems[settingProblem(Setting::Threshold)].fallback, BoxFallback::Default);
     rig.face.texts[Box::Text3] = "100";  // every sample of 128 is... above 97: nothing arms
     rig.secondWithPulses(2);
     EXPECT_FALSE(rig.face.hasProblem(settingProblem(Setting::Threshold)));
     rig.face.texts[Box::Text3] = "";  // back to 100, not to the default
     rig.secondWithPulses(2);
     EXPECT_EQ(rig.monitor.state().thresholdCentre, 100);
-    EXPECT_EQ(problemSentenceJa(rig.face.problems[settingProblem(Setting::Threshold)]),
-              "「しきい値」の「」は数値として使えません。前の値で続けます。");
+    ASSERT_TRUE(rig.face.hasProblem(settingProblem(Setting::Threshold)));
+    EXPECT_EQ(rig.face.problems[settingProblem(Setting::Threshold)].boxText, "");
+    EXPECT_EQ(rig.face.problems[settingProblem(Setting::Threshold)].fallback, BoxFallback::Previous);
     EXPECT_EQ(rig.face.text(Box::Text2), "6");
 
     rig.face.texts[Box::Text7] = "x";  // the sensitivity of the run goes on
@@ -210,11 +210,12 @@ TEST(Pipeline, TrendGraphThatCannotScaleIsReported) {
     EXPECT_TRUE(rig.face.hasProblem(ProblemKey::TrendScale));
     EXPECT_FALSE(rig.face.hasProblem(settingProblem(Setting::Alarm1Limit)));
     EXPECT_EQ(rig.face.text(Box::Text1), "1");
-    // A limit box that stops converting: its previous value stands in, and the sentence says so.
+    // A limit box that stops converting: its previous value stands in, and the problem says so.
     rig.face.texts[Box::Text10] = "abc";
     rig.secondWithPulses(0);
-    EXPECT_EQ(problemSentenceJa(rig.face.problems[settingProblem(Setting::Alarm2Limit)]),
-              "「第二段警報上限値」の「abc」は数値として使えません。前の値で続けます。");
+    ASSERT_TRUE(rig.face.hasProblem(settingProblem(Setting::Alarm2Limit)));
+    EXPECT_EQ(rig.face.problems[settingProblem(Setting::Alarm2Limit)].boxText, "abc");
+    EXPECT_EQ(rig.face.problems[settingProblem(Setting::Alarm2Limit)].fallback, BoxFallback::Previous);
     // Unticked, the graph is not drawn and its problem is gone.
     rig.face.checks[Check::Check5] = false;
     rig.secondWithPulses(0);
@@ -228,10 +229,8 @@ TEST(Pipeline, ALimitBoxThatNeverConvertedSaysThereIsNoValueYet) {
     rig.start();
     rig.secondWithPulses(0);
     ASSERT_TRUE(rig.face.hasProblem(settingProblem(Setting::Alarm1Limit)));
-    EXPECT_EQ(problemSentenceJa(rig.face.problems[settingProblem(Setting::Alarm1Limit)]),
-              "「第一段警報上限値」の「abc」は数値として使えません。使える値がまだありません。");
-    EXPECT_EQ(problemSentenceEn(rig.face.problems[settingProblem(Setting::Alarm1Limit)]),
-              "--alarm1 \"abc\" is not a usable number; there is no value to use yet");
+    EXPECT_EQ(rig.face.problems[settingProblem(Setting::Alarm1Limit)].boxText, "abc");
+    EXPECT_EQ(rig.face.problems[settingProblem(Setting::Alarm1Limit)].fallback, BoxFallback::Nothing);
     EXPECT_EQ(rig.monitor.state().AlarmLatch1, 0);
 }
 

@@ -43,8 +43,12 @@ TEST(SettingTable, EachSettingHasItsBoxDefaultLabelAndOption) {
 }
 
 TEST(SettingTable, TheProblemSentencesNameTheRowsLabelAndOption) {
-    const Problem p{settingProblem(Setting::DeadBand), "x", {}, {}, BoxFallback::Default};
-    EXPECT_EQ(problemSentenceEn(p), "--dead-band \"x\" is not a usable number; the default is used");
+    // The words are pinned in problem_sentences_test; here, that each row's sentence is its own.
+    for (const auto& row : kSettingTable) {
+        const Problem p{settingProblem(row.setting), "x", {}, {}, BoxFallback::Default};
+        EXPECT_EQ(problemSentenceJa(p).rfind("「" + std::string(row.labelJa) + "」の「x」", 0), 0u) << row.option;
+        EXPECT_EQ(problemSentenceEn(p).rfind(std::string(row.option) + " \"x\" ", 0), 0u) << row.option;
+    }
     // Every default but the sensitivity's (which has none) converts.
     for (const auto& row : kSettingTable)
         EXPECT_EQ(toDouble(row.defaultText).has_value(), row.setting != Setting::Sensitivity) << row.option;

@@ -7,7 +7,9 @@
 #include <QImage>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 #include "outputs/history_view.h"
@@ -122,12 +124,12 @@ TEST(HistoryWindowTest, ShowsAFolderFollowsItAndNamesTheRecordUnderThePointer) {
         std::ofstream(QDir(dir.path()).filePath(QString::fromUtf8(name)).toStdString(), std::ios::app) << bytes;
     };
     write("\u03bcSVHData20240501.csv", "\"2024/05/01\",\"10:00\",0.1\r\n\"2024/05/01\",\"10:01\",0.138\r\nbad\r\n");
-    HistoryWindow window([&] { return dir.path().toStdString(); },
-                         [] { return HistoryLimits{0.27, 2.7}; });
+    std::string folder = dir.path().toStdString();
+    HistoryWindow window([&] { return folder; }, [] { return HistoryLimits{0.27, 2.7}; });
     window.resize(1000, 560);
     window.show();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("線量率の履歴"));
-    EXPECT_TRUE(window.statusText().contains(QStringLiteral("2件（読み飛ばした行 1）")));
+    EXPECT_EQ(window.statusText(), dir.path() + QStringLiteral("  2件（読み飛ばした行 1）"));
     HistoryCanvas* canvas = window.canvas();
     window.showSpan(HistorySpan::Day);
     EXPECT_EQ(canvas->range(), (HistoryRange{minuteOf(2024, 5, 1, 10, 2) - 1440.0, minuteOf(2024, 5, 1, 10, 2) + 0.0}));
@@ -146,6 +148,10 @@ TEST(HistoryWindowTest, ShowsAFolderFollowsItAndNamesTheRecordUnderThePointer) {
     const QImage shown = window.grab().toImage();
     EXPECT_FALSE(shown.isNull());
     for (QPushButton* b : window.findChildren<QPushButton*>()) EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
+    // A folder that is gone: the line says why it cannot be read.
+    folder += "/gone";
+    window.refresh();
+    EXPECT_EQ(window.statusText().toStdString(), "フォルダを読めません（" + folder + ": " + std::strerror(ENOENT) + "）");
 }
 
 int main(int argc, char** argv) {

@@ -103,6 +103,23 @@ TEST(WindowCalibration, ASourceThatDoesNotOpenIsSaidInAMessage) {
     calibration.start();
     EXPECT_TRUE(calibration.done());
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_NE(dialogs.messages.front().find("入力を開けない"), std::string::npos);
+    EXPECT_EQ(dialogs.messages.front(), "入力を開けないため、設定を調べられません（no input）。");
     EXPECT_TRUE(window.button("cmdRec")->isEnabled());
+}
+
+TEST(WindowCalibration, AnInputLostWhileListeningIsSaidInAMessageAndProposesNothing) {
+    CalibrationRig rig(3);
+    EXPECT_EQ(rig.status(), "入力を調べています…");  // before the first second
+    rig.second(seconds(false)[0]);
+    rig.device->failureText = "the device is gone";
+    rig.device->Stop();
+    rig.device->deliverAll();
+    QApplication::processEvents();
+    ASSERT_TRUE(rig.calibration->done());
+    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
+    EXPECT_EQ(rig.dialogs.messages.front(), "入力が途切れたため、設定を調べられません（the device is gone）。");
+    EXPECT_EQ(rig.status(), "");
+    EXPECT_TRUE(rig.window.button("cmdRec")->isEnabled());
+    EXPECT_EQ(rig.box(Box::Text3), "50");
+    EXPECT_EQ(rig.box(Box::Text5), "10");
 }

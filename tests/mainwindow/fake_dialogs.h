@@ -20,6 +20,7 @@ public:
     std::deque<UnwrittenChoice> unwrittenAnswers;   // Discard once they run out
     std::vector<std::string> unwrittenQuestions;
     std::optional<std::string> folderAnswer;
+    std::vector<std::string> folderTitles;
 
     void message(QWidget*, const std::string& text) override {
         messages.push_back(text);
@@ -36,7 +37,10 @@ public:
         unwrittenAnswers.pop_front();
         return c;
     }
-    std::optional<std::string> chooseFolder(QWidget*, const std::string&) override { return folderAnswer; }
+    std::optional<std::string> chooseFolder(QWidget*, const std::string& title) override {
+        folderTitles.push_back(title);
+        return folderAnswer;
+    }
 };
 
 }  // namespace ravelin::test

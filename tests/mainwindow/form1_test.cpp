@@ -294,7 +294,9 @@ TEST(Form1Window, AHundredThousandCharacterTextIsReportedLikeAnyBadText) {
     EXPECT_EQ(rig.window.text(Box::Text3), huge + "y");  // typing goes on past any limit
     ASSERT_TRUE(rig.start());
     rig.second(withPulses(2));
-    const std::string sentence = "「しきい値」の「" + std::string(100, '1') + "…」は数値として使えません。既定値で続けます。";
+    // The tooltip quotes the first 100 characters and "…"; nothing has converted yet: the default.
+    const std::string sentence = problemSentenceJa(
+        Problem{settingProblem(Setting::Threshold), std::string(100, '1') + "…", {}, {}, BoxFallback::Default});
     EXPECT_EQ(rig.window.statusLabel()->toolTip().toStdString(), sentence);
     const QString shown = rig.window.statusLabel()->text();
     EXPECT_TRUE(shown.startsWith("「しきい値」の「111")) << shown.left(20).toStdString();
@@ -304,7 +306,8 @@ TEST(Form1Window, AHundredThousandCharacterTextIsReportedLikeAnyBadText) {
     rig.type(Box::Text3, std::string(99, '2') + "z");
     rig.second(withPulses(2));
     EXPECT_EQ(rig.window.statusLabel()->toolTip().toStdString(),
-              "「しきい値」の「" + std::string(99, '2') + "z」は数値として使えません。既定値で続けます。");
+              problemSentenceJa(Problem{settingProblem(Setting::Threshold), std::string(99, '2') + "z", {}, {},
+                                        BoxFallback::Default}));
 }
 
 TEST(Form1Window, ThePipelineWritesTheSameReadoutsAsIntoAnyFace) {
@@ -476,8 +479,11 @@ TEST(Form1Window, ClosingWithUnwrittenRecordsSavesThemElsewhereWhenAsked) {
     rig.dialogs.folderAnswer = "/elsewhere";
     rig.window.show();
     rig.window.close();
-    EXPECT_EQ(rig.dialogs.unwrittenQuestions.size(), 2u);
-    EXPECT_NE(rig.dialogs.unwrittenQuestions[0].find("1件"), std::string::npos);
+    ASSERT_EQ(rig.dialogs.unwrittenQuestions.size(), 2u);
+    // The reason is the log's last error: the folder that could not be made.
+    EXPECT_EQ(rig.dialogs.unwrittenQuestions[0],
+              "CSVファイルに書き込めていない記録が1件あります（/gone: Permission denied）。\n別のフォルダに保存しますか？");
+    EXPECT_EQ(rig.dialogs.folderTitles, (std::vector<std::string>{"記録の保存先フォルダ"}));
     const std::string& saved = rig.files.files["/elsewhere/μSVHData20120305.csv"];
     EXPECT_EQ(saved.rfind("\"2012/03/05\",\"09:41\",", 0), 0u) << saved;
     EXPECT_EQ(rig.window.exitStatus(), 0);

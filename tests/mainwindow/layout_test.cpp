@@ -57,15 +57,15 @@ TEST(StatusLine, EmptyWhenAllIsWell) { EXPECT_EQ(statusLine({}).text(), ""); }
 TEST(StatusLine, MostSeriousFirstThenTheCountOfOthers) {
     ProblemSet problems;
     problems[ProblemKey::NoAudioOutput] = Problem{ProblemKey::NoAudioOutput, {}, {}, {}};
-    EXPECT_EQ(statusLine(problems).text(), "音声出力装置がないため、警報音を鳴らせません。");
+    EXPECT_EQ(statusLine(problems).text(), problemSentenceJa(problems[ProblemKey::NoAudioOutput]));
 
     problems[settingProblem(Setting::Threshold)] = Problem{settingProblem(Setting::Threshold), "abc", {}, {}};
-    EXPECT_EQ(statusLine(problems).text(), "「しきい値」の「abc」は数値として使えません。前の値で続けます。（他1件）");
+    EXPECT_EQ(statusLine(problems).text(), problemSentenceJa(problems[settingProblem(Setting::Threshold)]) + "（他1件）");
 
     problems[ProblemKey::CaptureNoInput] = Problem{ProblemKey::CaptureNoInput, {}, "no input", {}};
     problems[ProblemKey::UnwrittenRecords] = Problem{ProblemKey::UnwrittenRecords, {}, "2", "Permission denied"};
     const StatusLine line = statusLine(problems);
-    EXPECT_EQ(line.sentence.rfind("CSVに書き込めていない記録が2件", 0), 0u) << line.sentence;
+    EXPECT_EQ(line.sentence, problemSentenceJa(problems[ProblemKey::UnwrittenRecords]));
     EXPECT_EQ(line.more, "（他3件）");
 
     const std::string details = statusLineDetails(problems);

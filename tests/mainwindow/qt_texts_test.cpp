@@ -1,6 +1,7 @@
 // Qt's own texts in the real window under a real X server (Xvfb), read back from the
 // widgets: a text box's context menu, the 保存先 dialog, its question before an existing
-// file is replaced and the message box after it.
+// file is replaced and the message box after it. Our own texts in the real dialogs too:
+// the save dialog's warning about a missing folder, and the unwritten records' buttons.
 // The desktop's locale is C; Qt's texts must be Japanese anyway.
 #include <gtest/gtest.h>
 
@@ -135,6 +136,66 @@ TEST(QtTextsInJapanese, TheSaveDialogAsksBeforeAnExistingFileIsReplaced) {
     EXPECT_EQ(question.toStdString(), "existing.csv は既に存在します。\n置き換えますか?");
     ASSERT_TRUE(picked.has_value());
     EXPECT_EQ(*picked, existing.toStdString());
+}
+
+TEST(QtTextsInJapanese, TheSaveDialogRefusesAFolderThatDoesNotExist) {
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("missing");
+    auto dialogs = createQtDialogs();
+    QString warning;
+    bool stillOpen = false;
+    whenShown<QFileDialog>(activeModal<QFileDialog>, [&](QFileDialog* d) {
+        whenShown<QMessageBox>(activeModal<QMessageBox>, [&](QMessageBox* box) {
+            warning = box->text();
+            box->accept();
+        });
+        // Typed into the name box, as a user would.
+        auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!name) {
+            ADD_FAILURE() << "the dialog has no name box";
+            d->reject();
+            return;
+        }
+        name->setText(QStringLiteral("missing/x.csv"));
+        // The warning's own event loop runs inside; the dialog stays for another name.
+        static_cast<QDialog*>(d)->accept();
+        stillOpen = d->isVisible();
+        d->reject();
+    });
+    SaveDialogRequest request;
+    request.title = "収集データ保存フォルダ";
+    request.initialFolder = dir.path().toStdString();
+    request.fileName = "x.csv";
+    EXPECT_FALSE(dialogs->saveFileName(nullptr, request).has_value());
+    EXPECT_EQ(warning.toStdString(), "フォルダ「" + missing.toStdString() + "」がありません。");
+    EXPECT_TRUE(stillOpen);
+}
+
+TEST(QtTextsInJapanese, TheUnwrittenRecordsQuestionsButtonsAndWhatEachAnswers) {
+    auto dialogs = createQtDialogs();
+    const std::pair<QString, UnwrittenChoice> answers[] = {
+        {QStringLiteral("別のフォルダに保存..."), UnwrittenChoice::SaveElsewhere},
+        {QStringLiteral("再試行"), UnwrittenChoice::Retry},
+        {QStringLiteral("破棄して終了"), UnwrittenChoice::Discard},
+    };
+    for (const auto& [text, choice] : answers) {
+        QString question;
+        QStringList buttons;
+        whenShown<QMessageBox>(activeModal<QMessageBox>, [&, text = text](QMessageBox* box) {
+            question = box->text();
+            for (QAbstractButton* b : box->buttons()) {
+                buttons << b->text();
+                if (b->text() == text) b->click();
+            }
+        });
+        EXPECT_EQ(dialogs->askUnwritten(nullptr, "記録が1件あります。"), choice) << text.toStdString();
+        EXPECT_EQ(question.toStdString(), "記録が1件あります。");
+        EXPECT_EQ(buttons.size(), 3) << buttons.join("|").toStdString();
+        EXPECT_TRUE(buttons.contains(text)) << buttons.join("|").toStdString();
+    }
+    // Esc keeps the records: it retries.
+    whenShown<QMessageBox>(activeModal<QMessageBox>, [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+    EXPECT_EQ(dialogs->askUnwritten(nullptr, "記録が1件あります。"), UnwrittenChoice::Retry);
 }
 
 int main(int argc, char** argv) {

@@ -185,8 +185,8 @@ TEST(StationPublisher, RecordsKeptWhileDownArriveInOrderAndARedeliveryRepeatsOnl
     s.publisher.recordDue(record("00:02"), true);  // in flight when the link goes
     s.client.lose();
     EXPECT_TRUE(s.face.hasProblem(ProblemKey::StationLink));
-    EXPECT_EQ(problemSentenceEn(s.face.problems[ProblemKey::StationLink]),
-              "MQTT broker mqtt://broker:1883 unreachable (Connection refused); retrying");
+    EXPECT_EQ(s.face.problems[ProblemKey::StationLink].detail, "mqtt://broker:1883");
+    EXPECT_EQ(s.face.problems[ProblemKey::StationLink].reason, "Connection refused");
     s.publisher.recordDue(record("00:03"), true);
     s.publisher.recordDue(record("00:04"), true);
     EXPECT_EQ(s.publisher.keptRecords(), 3u);
@@ -207,8 +207,9 @@ TEST(StationPublisher, OverflowDropsTheOldestWithAReport) {
     EXPECT_EQ(s.publisher.keptRecords(), 3u);
     EXPECT_EQ(s.publisher.droppedRecords(), 2u);
     ASSERT_TRUE(s.face.hasProblem(ProblemKey::StationRecordsDropped));
-    EXPECT_EQ(problemSentenceEn(s.face.problems[ProblemKey::StationRecordsDropped]),
-              "more than 3 records waiting for the MQTT broker: 1 oldest dropped so far");  // said at the first drop
+    // Said at the first drop: one dropped, of a limit of 3.
+    EXPECT_EQ(s.face.problems[ProblemKey::StationRecordsDropped].detail, "1");
+    EXPECT_EQ(s.face.problems[ProblemKey::StationRecordsDropped].reason, "3");
     s.client.connect();
     s.client.ackAll();
     EXPECT_EQ(s.recordClocks(), (std::vector<std::string>{"00:01", "00:01", "00:04", "00:05"}));
