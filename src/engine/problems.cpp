@@ -45,7 +45,7 @@ std::string problemSentenceJa(const Problem& p) {
         case ProblemKey::CaptureUnreadable:
             return "入力の録音ファイルを読めません（" + p.detail + "）。";
         case ProblemKey::ScratchFile:
-            return "作業ファイル「~Record.tmp」を作れません（" + p.detail + "）。計数は続けます。";
+            return "作業ファイル「" + p.detail + "」を作れません（" + p.reason + "）。計数は続けます。";
         case ProblemKey::SettingText: break;  // above
         case ProblemKey::SkipNegative:
             return labelJa(Setting::Skip) + "の「" + p.boxText + "」は負の値です。0として計数します。";
@@ -91,7 +91,7 @@ std::string problemSentenceEn(const Problem& p) {
         case ProblemKey::CaptureUnreadable:
             return "cannot read the recording: " + p.detail;
         case ProblemKey::ScratchFile:
-            return "cannot create the scratch file ~Record.tmp (" + p.detail + "); counting goes on";
+            return "cannot create the scratch file " + p.detail + " (" + p.reason + "); counting goes on";
         case ProblemKey::SettingText: break;  // above
         case ProblemKey::SkipNegative:
             return optionEn(Setting::Skip) + " \"" + p.boxText + "\" is negative; scanning with 0";

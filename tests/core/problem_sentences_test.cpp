@@ -39,8 +39,8 @@ std::vector<Expected> expectedSentences() {
          "cannot read the recording: cannot read \"gm.txt\" as a recording: Format not recognised"},
         // The monitor puts the scratch file's path in the detail and the errno text in the reason.
         {{K::ScratchFile, {}, "~Record.tmp", "Read-only file system"},
-         "作業ファイル「~Record.tmp」を作れません（~Record.tmp）。計数は続けます。",
-         "cannot create the scratch file ~Record.tmp (~Record.tmp); counting goes on"},
+         "作業ファイル「~Record.tmp」を作れません（Read-only file system）。計数は続けます。",
+         "cannot create the scratch file ~Record.tmp (Read-only file system); counting goes on"},
         // Each setting with one of the fallbacks; every fallback's ending once at least.
         {{settingProblem(Setting::Threshold), "abc", {}, {}, F::Default},
          "「しきい値」の「abc」は数値として使えません。既定値で続けます。",
