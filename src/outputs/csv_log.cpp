@@ -12,7 +12,7 @@ std::string folderOf(const std::string& path) {
 }  // namespace
 
 bool CsvLog::append(const LogRecord& record) {
-    pending_.push_back(Pending{record, record.line(), 0, false});
+    pending_.push_back(Pending{record, record.line(), 0, false, {}, 0});
     return retry();
 }
 
@@ -69,21 +69,24 @@ bool CsvLog::writePendingInto(const std::string& folder, std::string& error) {
     std::string prefix = folder;
     if (!prefix.empty() && prefix.back() != '/') prefix += '/';
     while (!pending_.empty()) {
-        const LogRecord& record = pending_.front().record;
-        const auto slash = record.path.rfind('/');
-        const std::string name = slash == std::string::npos ? record.path : record.path.substr(slash + 1);
-        auto file = files_.openAppend(prefix + name, error);
+        Pending& p = pending_.front();
+        const auto slash = p.record.path.rfind('/');
+        const std::string path =
+            prefix + (slash == std::string::npos ? p.record.path : p.record.path.substr(slash + 1));
+        auto file = files_.openAppend(path, error);
         if (!file) return false;
-        const std::string line = record.line();
-        std::size_t done = 0;
-        while (done < line.size()) {
-            const long n = file->write(line.data() + done, line.size() - done);
+        if (p.savingTo != path) {
+            p.savingTo = path;
+            p.saved = 0;
+        }
+        while (p.saved < p.bytes.size()) {
+            const long n = file->write(p.bytes.data() + p.saved, p.bytes.size() - p.saved);
             if (n <= 0) {
-                error = file->error();
+                error = n < 0 ? file->error() : std::string("nothing written");
                 file->close();
                 return false;
             }
-            done += static_cast<std::size_t>(n);
+            p.saved += static_cast<std::size_t>(n);
         }
         if (!file->sync() || !file->close()) {
             error = file->error();

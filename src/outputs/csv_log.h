@@ -28,11 +28,16 @@ public:
         std::string bytes;
         std::size_t written = 0;  // a record partly written goes on from here
         bool synced = false;
+        // Saving into another folder that stopped partway: the file and how far it got, so
+        // that a second try into the same file completes the line instead of tearing it.
+        std::string savingTo;
+        std::size_t saved = 0;
     };
     const std::deque<Pending>& pending() const { return pending_; }
     // Writes every pending record, whole, into the file of the same name in `folder`
     // (the log's own files cannot be written), oldest first. A record written there is
-    // no longer pending; at the first failure the rest stay, with the reason in `error`.
+    // no longer pending; at the first failure the rest stay, with the reason in `error`
+    // (a record cut short there is completed, not written again, by a try into the same file).
     bool writePendingInto(const std::string& folder, std::string& error);
     // One line a pending record, "unwritten record for PATH: LINE" (LINE without its CR LF).
     std::vector<std::string> unwrittenLines() const;

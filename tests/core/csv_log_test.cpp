@@ -184,3 +184,22 @@ TEST(CsvLog, PendingRecordsSavedIntoAnotherFolderLeaveTheQueueOneByOne) {
     EXPECT_EQ(fs.files["/else/" + kMu + "SVHData20261208.csv"], "\"2026/12/08\",\"00:00\",0.2\r\n");
     EXPECT_EQ(fs.files.count("/gone/" + kMu + "SVHData20261207.csv"), 0u);
 }
+
+TEST(CsvLog, ARecordCutShortInAnotherFolderIsCompletedThereNotTorn) {
+    MemoryFileSystem fs;
+    CsvLog log(fs);
+    FixedClock clock;
+    fs.failMkdir = true;
+    EXPECT_FALSE(log.append(makeLogRecord(clock, "/gone/", 0.1f)));
+    fs.folders.insert("/else");
+    fs.writeLimit = 10;
+    fs.failWritesAfter = 1;  // ten bytes go in, then the disk is full
+    std::string error;
+    EXPECT_FALSE(log.writePendingInto("/else", error));
+    const std::string name = "/else/" + kMu + "SVHData20120305.csv";
+    EXPECT_EQ(fs.files[name], "\"2012/03/0");
+    fs.writeLimit = -1;
+    fs.failWritesAfter = -1;
+    EXPECT_TRUE(log.writePendingInto("/else", error));
+    EXPECT_EQ(fs.files[name], "\"2012/03/05\",\"09:41\",0.1\r\n");
+}
