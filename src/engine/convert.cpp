@@ -51,8 +51,6 @@ char nextChar(std::string_view text, std::size_t& pos) {
     return 0;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 }  // namespace
 
 std::optional<std::string> normaliseNumberText(std::string_view text) {

@@ -9,6 +9,9 @@
 
 namespace ravelin {
 
+// An ASCII digit, whatever the locale.
+constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
 // A number text, reduced to plain ASCII: an optional '-', digits, at most one '.'.
 // Blanks around it are gone and full-width forms are mapped to their ASCII twins.
 // Returns nothing when the text does not follow the grammar.

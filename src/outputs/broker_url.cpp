@@ -4,10 +4,6 @@
 
 namespace ravelin {
 
-namespace {
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-}  // namespace
-
 std::string BrokerUrl::text() const {
     const bool v6 = host.find(':') != std::string::npos;
     return std::string(tls ? "mqtts://" : "mqtt://") + (v6 ? "[" + host + "]" : host) + ":" + integerText(port);

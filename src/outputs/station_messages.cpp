@@ -9,8 +9,6 @@ namespace ravelin {
 namespace {
 const char* kMicroSievertsPerHour = "\xC2\xB5Sv/h";  // MICRO SIGN, as Home Assistant shows the unit
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // Discovery ids allow only [a-zA-Z0-9_-].
 std::string nodeId(const std::string& prefix) {
     std::string id;
