@@ -9,6 +9,25 @@ std::string folderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string{} : path.substr(0, slash);
 }
+std::string nameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Writes `bytes` on from `done`, which follows the progress. False, with the reason in
+// `error` and the file closed, when a write fails.
+bool writeFrom(AppendFile& file, const std::string& bytes, std::size_t& done, std::string& error) {
+    while (done < bytes.size()) {
+        const long n = file.write(bytes.data() + done, bytes.size() - done);
+        if (n <= 0) {
+            error = n < 0 ? file.error() : std::string("nothing written");
+            file.close();
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
 }  // namespace
 
 bool CsvLog::append(const LogRecord& record) {
@@ -44,14 +63,9 @@ bool CsvLog::writeOne(Pending& p) {
         lastError_ = p.record.path + ": " + error;
         return false;
     }
-    while (p.written < p.bytes.size()) {
-        const long n = file->write(p.bytes.data() + p.written, p.bytes.size() - p.written);
-        if (n <= 0) {
-            lastError_ = p.record.path + ": " + (n < 0 ? file->error() : std::string("nothing written"));
-            file->close();
-            return false;
-        }
-        p.written += static_cast<std::size_t>(n);
+    if (!writeFrom(*file, p.bytes, p.written, error)) {
+        lastError_ = p.record.path + ": " + error;
+        return false;
     }
     if (!p.synced) {
         if (!file->sync()) {
@@ -70,24 +84,14 @@ bool CsvLog::writePendingInto(const std::string& folder, std::string& error) {
     if (!prefix.empty() && prefix.back() != '/') prefix += '/';
     while (!pending_.empty()) {
         Pending& p = pending_.front();
-        const auto slash = p.record.path.rfind('/');
-        const std::string path =
-            prefix + (slash == std::string::npos ? p.record.path : p.record.path.substr(slash + 1));
+        const std::string path = prefix + nameOf(p.record.path);
         auto file = files_.openAppend(path, error);
         if (!file) return false;
         if (p.savingTo != path) {
             p.savingTo = path;
             p.saved = 0;
         }
-        while (p.saved < p.bytes.size()) {
-            const long n = file->write(p.bytes.data() + p.saved, p.bytes.size() - p.saved);
-            if (n <= 0) {
-                error = n < 0 ? file->error() : std::string("nothing written");
-                file->close();
-                return false;
-            }
-            p.saved += static_cast<std::size_t>(n);
-        }
+        if (!writeFrom(*file, p.bytes, p.saved, error)) return false;
         if (!file->sync() || !file->close()) {
             error = file->error();
             return false;
