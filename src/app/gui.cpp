@@ -22,14 +22,13 @@
 #include "ui/qt_japanese.h"
 
 namespace ravelin {
-void applyOptions(Form1& window, MonitorState& state, const Options& o) {
+void applyOptions(Form1& window, const Options& o) {
     auto put = [&window](Box box, const std::optional<std::string>& value) {
         if (value) window.box(box)->setText(QString::fromStdString(*value));
     };
     for (const auto& row : kSettingTable) put(row.box, settingOption(o, row.setting));
     for (const auto& row : kSwitchTable)
         if (const auto ticked = switchOption(o, row.which)) window.setChecked(row.check, *ticked);
-    applyRunOptions(state, o);
     if (const auto folder = logFolderOption(o)) window.setText(Readout::LogFile, *folder + "μSVHData_nnnntthh.csv");
 }
 
@@ -76,7 +75,7 @@ int runGui(int& argc, char** argv, const Options& options) {
     Assembly assembly(options, window, window, *device, *player, &displays);
     Monitor& monitor = assembly.monitor();
     window.attach(Form1::Services{&monitor, player.get(), &displays});
-    applyOptions(window, monitor.state(), options);
+    applyOptions(window, options);
     std::string stationError;
     if (!assembly.startStation(stationError)) {
         std::fprintf(stderr, "ravelin: %s\n", stationError.c_str());

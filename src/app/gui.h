@@ -7,7 +7,6 @@ class QApplication;
 namespace ravelin {
 
 class Form1;
-struct MonitorState;
 
 // Whether the window can be shown: a display, or a platform that needs none.
 bool hasDisplay();
@@ -22,7 +21,8 @@ void prepareApplication(QApplication& app);
 int runGui(int& argc, char** argv, const Options& options);
 
 // Puts the settings options into the boxes as typed text (unchecked) and ticks the
-// boxes they name; --log-folder also sets the log folder.
-void applyOptions(Form1& window, MonitorState& state, const Options& options);
+// boxes they name; --log-folder also shows the log folder. What the options set in the
+// run's state is the assembly's (applyRunOptions).
+void applyOptions(Form1& window, const Options& options);
 
 }  // namespace ravelin

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "app/assembly.h"
 #include "app/gui.h"
 #include "app/options.h"
 #include "engine/convert.h"
@@ -354,7 +355,8 @@ TEST(Form1Window, OptionsGoIntoTheBoxesUnchecked) {
     o.graph = true;
     o.test = true;
     o.logFolder = "/var/log/rad";
-    applyOptions(rig.window, rig.monitor.state(), o);
+    applyOptions(rig.window, o);
+    applyRunOptions(rig.monitor.state(), o);
     EXPECT_EQ(rig.window.text(Box::Text7), "29");
     EXPECT_EQ(rig.window.text(Box::Text3), "6O");
     EXPECT_EQ(rig.window.text(Box::Text9), "0.5");
@@ -370,7 +372,8 @@ TEST(Form1Window, OptionsGoIntoTheBoxesUnchecked) {
     EXPECT_EQ(rig.status(), "");
 
     WindowRig plain;
-    applyOptions(plain.window, plain.monitor.state(), Options{});
+    applyOptions(plain.window, Options{});
+    applyRunOptions(plain.monitor.state(), Options{});
     EXPECT_EQ(plain.window.text(Box::Text7), "");
     EXPECT_TRUE(plain.window.isChecked(Check::Check4));
     EXPECT_FALSE(plain.window.isChecked(Check::Check2));
@@ -381,7 +384,8 @@ TEST(Form1Window, TubeAndDeadTimeOptionsReachTheBoxAndTheMonitor) {
     WindowRig rig;
     const ParseResult parsed = parseOptions({"ravelin", "--tube", "sbm-20", "--dead-time-us", "10000"});
     ASSERT_EQ(parsed.error, "");
-    applyOptions(rig.window, rig.monitor.state(), parsed.options);
+    applyOptions(rig.window, parsed.options);
+    applyRunOptions(rig.monitor.state(), parsed.options);
     EXPECT_EQ(rig.window.text(Box::Text7), "18.06");
     ASSERT_TRUE(rig.monitor.state().DeadTime);
     EXPECT_DOUBLE_EQ(*rig.monitor.state().DeadTime, 0.01);
