@@ -11,12 +11,13 @@ namespace ravelin {
 namespace {
 
 constexpr double kMaxSkipSeconds = 0.010;    // longer than any ringing of a counter's click
-constexpr double kFirstSkipSeconds = 0.001;  // the skip the first level plateau is found with
 constexpr int kLevelPoints = 48;             // levels tried, at most
 constexpr double kSkipStep = 1.2;            // skips tried beyond 8 samples: this much apart
 constexpr double kNarrowPulse = 2.0;         // samples beyond half depth: too narrow for the rate
 constexpr std::int32_t kLiveRate = 22050;
-constexpr double kRingingExcess = 0.02;      // the shortest skip counts this much more: ringing
+constexpr double kRingingExcess = 0.02;
+constexpr double kSkipMargin = 1.5;          // the skip, past where the ringing ends
+constexpr double kLeastDeadTime = 100e-6;    // seconds: shorter than any tube's dead time
 
 template <class T>
 T quantile(std::vector<T> values, double q) {
@@ -74,7 +75,8 @@ struct Side {
 
 class SideAnalysis {
 public:
-    SideAnalysis(const CalibrationStore& store, bool flip, double baseline) : store_(store), flip_(flip) {
+    SideAnalysis(const CalibrationStore& store, bool flip, double baseline)
+        : store_(store), flip_(flip), leastSkip_(std::ceil(kLeastDeadTime * store.rate)) {
         base_ = flip ? 255.0 - baseline : baseline;
         // Armings only on kept samples: the lower level at or below the quietest kept low.
         const int quiet = flip ? 255 - store.quietHigh : store.quietLow;
@@ -129,6 +131,7 @@ private:
         }
         side.flat = widestFlatStretch(depths, counts, kLeastPulses);
         side.chosen = side.flat.found ? middleOf(depths, side.flat) : 0;
+        if (side.flat.found && side.flat.width < kLeastPlateauWidth) side.chosen = flattestPoint(depths, counts, kLeastPulses);
     }
 
     void skipPlateau(Side& side) const {
@@ -141,12 +144,24 @@ private:
             positions.push_back(k + 1.0);
             counts.push_back(side.skips.back().count);
         }
-        side.skipFlat = widestFlatStretch(positions, counts, kLeastPulses);
-        if (side.skipFlat.found) side.skip = side.skips[middleOf(positions, side.skipFlat)].skip;
+        // Skips shorter than any tube's dead time stay flat over a few samples while a pulse
+        // still rings: the stretch is looked for from the least dead time on. The proposal
+        // keeps a margin past where the ringing ends, no further: a longer skip only loses
+        // close pulses at higher rates.
+        std::size_t first = 0;
+        while (first + 1 < side.skips.size() && side.skips[first].skip < leastSkip_) ++first;
+        side.skipFlat = widestFlatStretch(std::span(positions).subspan(first), std::span(counts).subspan(first), kLeastPulses);
+        if (!side.skipFlat.found) return;
+        side.skipFlat.from += first;
+        side.skipFlat.to += first;
+        const std::int16_t from = side.skips[side.skipFlat.from].skip, to = side.skips[side.skipFlat.to].skip;
+        const double wanted = std::max<double>(leastSkip_, kSkipMargin * from);
+        side.skip = static_cast<std::int16_t>(std::min<double>(to, std::ceil(wanted)));
     }
 
     const CalibrationStore& store_;
     bool flip_;
+    double leastSkip_;
     double base_ = 0;
     std::vector<PlateauPoint> levels_;
     std::vector<std::int16_t> skipGrid_;
@@ -203,7 +218,7 @@ CalibrationResult Calibrator::finish() const {
         return r;
     }
     r.baseline = histogramMedian(s.histogram);
-    r.noise = histogramNoise(s.histogram, r.baseline);
+    r.noise = histogramNoise(s.histogram);
     r.excursionLevel = std::max(5.0 * r.noise, 3.0);
     if (s.down.peaks.empty() && s.up.peaks.empty()) {
         r.reason = "nothing stands out of the noise: no pulses reached the input";
@@ -211,7 +226,8 @@ CalibrationResult Calibrator::finish() const {
     }
 
     // Both polarities are judged the same way; the wider plateau tells which way the pulses go.
-    const auto firstSkip = static_cast<std::int16_t>(std::min<double>(s.maxSkip, std::lround(kFirstSkipSeconds * rate_)));
+    // The first level plateau is found with the longest skip, which no ringing outlasts.
+    const auto firstSkip = static_cast<std::int16_t>(s.maxSkip);
     const Side down = SideAnalysis(s, false, r.baseline).run(firstSkip);
     const Side up = SideAnalysis(s, true, r.baseline).run(firstSkip);
     const auto width = [](const Side& side) { return side.flat.found ? side.flat.width : 0.0; };
@@ -252,7 +268,12 @@ CalibrationResult Calibrator::finish() const {
     if (side.skipFlat.found) {
         r.ringingSamples = side.skips[side.skipFlat.from].skip;
         r.skipFlatTo = side.skips[side.skipFlat.to].skip;
-        r.ringing = static_cast<double>(side.skips.front().count) >
+        // Ringing: a skip as short as any tube's dead time still counts pulses twice.
+        const auto least = static_cast<std::int16_t>(std::ceil(kLeastDeadTime * rate_));
+        std::int64_t atLeast = side.skips.front().count;
+        for (const SkipPoint& k : side.skips)
+            if (k.skip <= least) atLeast = k.count;
+        r.ringing = r.ringingSamples > least && static_cast<double>(atLeast) >
                     (1 + kRingingExcess) * static_cast<double>(side.skips[side.skipFlat.from].count) + 1;
     }
 

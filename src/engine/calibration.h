@@ -34,7 +34,7 @@ struct CalibrationResult {
     std::int32_t rate = 0;         // samples a second
     std::int64_t seconds = 0;      // buffers seen (a short tail counts as one)
     double baseline = 0;           // median sample
-    double noise = 0;              // robust standard deviation (1.4826 × MAD), sample units
+    double noise = 0;              // robust standard deviation (interquartile range / 1.349), sample units
     double excursionLevel = 0;     // what stands out of the noise: this far from the baseline
 
     bool upward = false;           // the pulses rise above the baseline in the samples seen

@@ -7,7 +7,7 @@
 namespace ravelin {
 namespace {
 
-constexpr double kMadToSigma = 1.4826;  // MAD of a normal distribution to its standard deviation
+constexpr double kIqrToSigma = 1.349;   // interquartile range of a normal distribution to its standard deviation
 constexpr double kKeepBeyond = 3.0;     // noise deviations: a sample this far out is kept
 constexpr double kLeastKeep = 1.5;      // ... and never closer than this to the baseline
 constexpr double kStandOut = 5.0;       // an excursion this far out is counted as one
@@ -15,36 +15,21 @@ constexpr double kLeastStandOut = 3.0;
 
 }  // namespace
 
-double histogramMedian(const std::vector<std::int64_t>& h) {
-    const double half = 0.5 * static_cast<double>(std::accumulate(h.begin(), h.end(), std::int64_t{0}));
+double histogramQuantile(const std::vector<std::int64_t>& h, double q) {
+    const double wanted = q * static_cast<double>(std::accumulate(h.begin(), h.end(), std::int64_t{0}));
     double before = 0;
     for (std::size_t v = 0; v < h.size(); ++v) {
         const auto here = static_cast<double>(h[v]);
-        if (before + here >= half && here > 0) return static_cast<double>(v) - 0.5 + (half - before) / here;
+        if (before + here >= wanted && here > 0) return static_cast<double>(v) - 0.5 + (wanted - before) / here;
         before += here;
     }
     return 128;
 }
 
-double histogramNoise(const std::vector<std::int64_t>& h, double centre) {
-    std::vector<std::pair<double, std::int64_t>> deviations;
-    std::int64_t total = 0;
-    for (std::size_t v = 0; v < h.size(); ++v) {
-        if (h[v] == 0) continue;
-        deviations.emplace_back(std::abs(static_cast<double>(v) - centre), h[v]);
-        total += h[v];
-    }
-    std::sort(deviations.begin(), deviations.end());
-    std::int64_t seen = 0;
-    double mad = 0;
-    for (const auto& [d, w] : deviations) {
-        seen += w;
-        if (2 * seen >= total) {
-            mad = d;
-            break;
-        }
-    }
-    return std::max(0.5, kMadToSigma * mad);
+double histogramMedian(const std::vector<std::int64_t>& h) { return histogramQuantile(h, 0.5); }
+
+double histogramNoise(const std::vector<std::int64_t>& h) {
+    return std::max(0.5, (histogramQuantile(h, 0.75) - histogramQuantile(h, 0.25)) / kIqrToSigma);
 }
 
 CalibrationStore::CalibrationStore(std::int32_t rate_, std::int32_t maxSkip_) : rate(rate_), maxSkip(maxSkip_) {}
@@ -58,8 +43,10 @@ void CalibrationStore::add(std::span<const std::uint8_t> buffer) {
     lengths.push_back(static_cast<std::int32_t>(buffer.size()));
     if (buffer.empty()) return;
 
-    const double base = histogramMedian(h);
-    const double noise = histogramNoise(h, base);
+    // The baseline and the noise of everything so far: a busy second's own would take
+    // its pulses' lobes for noise.
+    const double base = histogramMedian(histogram);
+    const double noise = histogramNoise(histogram);
     const double keep = std::max(kLeastKeep, kKeepBeyond * noise);
     const double standOut = std::max(kLeastStandOut, kStandOut * noise);
     const auto n = buffer.size();

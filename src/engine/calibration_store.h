@@ -43,9 +43,11 @@ struct CalibrationStore {
     std::int64_t samples = 0;
 };
 
-// The median of a histogram of sample values, each value v standing for v ± 0.5.
+// A quantile of a histogram of sample values, each value v spread evenly over v ± 0.5, so
+// that whole-numbered samples of a fine noise still give its width.
+double histogramQuantile(const std::vector<std::int64_t>& histogram, double q);
 double histogramMedian(const std::vector<std::int64_t>& histogram);
-// The robust standard deviation around `centre` (1.4826 × MAD), never below 0.5.
-double histogramNoise(const std::vector<std::int64_t>& histogram, double centre);
+// The robust standard deviation: the interquartile range / 1.349, never below 0.5.
+double histogramNoise(const std::vector<std::int64_t>& histogram);
 
 }  // namespace ravelin
