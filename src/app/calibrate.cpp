@@ -9,13 +9,22 @@
 
 namespace ravelin {
 namespace {
-constexpr long long kListenSeconds = 30;
+constexpr long long kProgressEvery = 10;  // seconds between progress lines in the terminal
 
 bool isRecording(const Options& o) { return o.input && o.input->rfind("file:", 0) == 0; }
+bool isLive(const Options& o) { return !o.input || *o.input == "audio" || o.input->rfind("audio:", 0) == 0; }
 }  // namespace
 
-CalibrationRun::CalibrationRun(CaptureDevice& device, std::optional<long long> seconds)
-    : device_(device), limit_(seconds) {
+Listening listeningFor(const Options& o) {
+    Listening l;
+    l.seconds = o.seconds;
+    l.untilEnough = !o.seconds && !isRecording(o);
+    l.rateAdjustable = isLive(o);
+    return l;
+}
+
+CalibrationRun::CalibrationRun(CaptureDevice& device, Listening listening)
+    : device_(device), listening_(listening) {
     device_.setEvents(this);
 }
 
@@ -30,7 +39,7 @@ CalibrationRun::~CalibrationRun() {
 bool CalibrationRun::start(std::string& error) {
     try {
         device_.Open();
-        calibrator_ = std::make_unique<Calibrator>(device_.BufferSize());
+        calibrator_ = std::make_unique<Calibrator>(device_.BufferSize(), listening_.rateAdjustable);
         buffer_.assign(static_cast<std::size_t>(device_.BufferSize()), 0);
         for (std::int16_t i = 0; i < device_.BufferCount(); ++i) device_.QueueBuffer(i);
         device_.Start();
@@ -60,7 +69,12 @@ void CalibrationRun::BufferDone(std::int16_t index, std::int32_t byteCount, std:
     if (stopFlag == 0) device_.QueueBuffer(index);
     ++seconds_;
     if (onSecond) onSecond(seconds_);
-    if (limit_ && seconds_ >= *limit_) stop();
+    if ((listening_.seconds && seconds_ >= *listening_.seconds) || heardEnough()) stop();
+}
+
+bool CalibrationRun::heardEnough() const {
+    if (!listening_.untilEnough) return false;
+    return seconds_ >= kMostListen || (seconds_ >= kLeastListen && calibrator_->pulsesSoFar() >= kEnoughPulses);
 }
 
 void CalibrationRun::StateChanged() {
@@ -73,27 +87,35 @@ void CalibrationRun::StateChanged() {
 
 Options calibrationOptions(const Options& options) {
     Options o = options;
-    if (isRecording(o)) {
-        o.fast = true;
-    } else if (!o.seconds) {
-        o.seconds = kListenSeconds;
-    }
+    if (isRecording(o)) o.fast = true;
     return o;
+}
+
+std::string listeningProgress(const CalibrationRun& run, std::int64_t seconds) {
+    return std::to_string(seconds) + " s, " + std::to_string(run.pulsesSoFar()) + " pulses so far";
 }
 
 int runCalibration(const Options& given) {
     const Options options = calibrationOptions(given);
     auto device = captureDeviceFor(options);
     if (!device) return 2;
-    CalibrationRun run(*device, options.seconds);
+    CalibrationRun run(*device, listeningFor(options));
     run.onEnd = [] { QCoreApplication::exit(0); };
+    const bool tell = !isRecording(options) && !options.fast;
+    if (tell)
+        run.onSecond = [&run](std::int64_t seconds) {
+            if (seconds % kProgressEvery == 0) std::fprintf(stderr, "ravelin: %s\n", listeningProgress(run, seconds).c_str());
+        };
     std::string error;
     if (!run.start(error)) {
         std::fprintf(stderr, "ravelin: %s\n", error.c_str());
         return 1;
     }
-    if (!isRecording(options) && !options.fast)
+    if (tell && options.seconds)
         std::fprintf(stderr, "ravelin: listening for %lld s ...\n", *options.seconds);
+    else if (tell)
+        std::fprintf(stderr, "ravelin: listening until %lld pulses are heard (%lld s at least, %lld s at most) ...\n",
+                     static_cast<long long>(kEnoughPulses), kLeastListen, kMostListen);
     // A signal ends the listening early; what was heard is still analysed.
     StopSignals stopSignals([&run] { run.stop(); });
     if (!run.ended()) QCoreApplication::exec();

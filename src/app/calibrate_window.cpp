@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "engine/convert.h"
+#include "ui/calibration_view.h"
 #include "ui/form1.h"
 
 namespace ravelin {
@@ -17,10 +18,13 @@ WindowCalibration::WindowCalibration(Form1& window, std::unique_ptr<CaptureDevic
 WindowCalibration::~WindowCalibration() = default;
 
 void WindowCalibration::start() {
-    run_ = std::make_unique<CalibrationRun>(*device_, options_.seconds);
+    run_ = std::make_unique<CalibrationRun>(*device_, listeningFor(options_));
     const std::string total = options_.seconds ? "／" + integerText(*options_.seconds) : std::string{};
     run_->onSecond = [this, total](std::int64_t seconds) {
-        window_.statusLabel()->setText(QString::fromStdString("入力を調べています… " + integerText(seconds) + total + "秒"));
+        std::string text = "入力を調べています… " + integerText(seconds) + total + "秒";
+        if (run_->listening().untilEnough)
+            text += "、パルス" + integerText(run_->pulsesSoFar()) + "／" + integerText(kEnoughPulses) + "個";
+        window_.statusLabel()->setText(QString::fromStdString(text));
     };
     // The message box is not opened from inside the device's event.
     run_->onEnd = [this] { QMetaObject::invokeMethod(&window_, [this] { finish(); }, Qt::QueuedConnection); };
@@ -54,7 +58,10 @@ void WindowCalibration::finish() {
         window_.setText(settingRow(Setting::DeadBand).box, integerText(result.deadBand));
         window_.setText(settingRow(Setting::Skip).box, integerText(result.skip));
     }
-    window_.showMessage(explanationJa(result, options_.invert));
+    // A window of its own beside the main window, which it must not keep alive.
+    view_ = std::make_unique<CalibrationView>(result, options_.invert, nullptr, false);
+    view_->setAttribute(Qt::WA_QuitOnClose, false);
+    view_->show();
 }
 
 }  // namespace ravelin

@@ -1,5 +1,6 @@
 // --calibrate in the window: listens while the main window shows, then puts the
-// proposal into しきい値, 不感帯 and 分解能 and explains it in a message box.
+// proposal into しきい値, 不感帯 and 分解能 and shows the result view (the reasons and
+// the counting plateau).
 #pragma once
 
 #include <memory>
@@ -9,6 +10,7 @@
 namespace ravelin {
 
 class Form1;
+class CalibrationView;
 
 class WindowCalibration {
 public:
@@ -19,6 +21,8 @@ public:
     // Starts listening; the progress goes on the status line under the designed area.
     void start();
     bool done() const { return done_; }
+    // The result view once the assistant has finished with a result; nullptr before.
+    CalibrationView* view() const { return view_.get(); }
 
 private:
     void finish();
@@ -28,6 +32,7 @@ private:
     Options options_;
     std::unique_ptr<CalibrationRun> run_;
     bool done_ = false;
+    std::unique_ptr<CalibrationView> view_;
 };
 
 }  // namespace ravelin

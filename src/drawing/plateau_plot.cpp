@@ -45,10 +45,10 @@ std::vector<PlotOp> plateauPlot(const CalibrationResult& r) {
         const std::int64_t v = top * k / 2;
         const double y = plateauY(r, v);
         line(f.left - 4, y, f.left, y);
-        text(4, y - 7, integerText(v));
+        text(4, std::max(0.0, y - 7), integerText(v));
     }
     text(f.left, f.bottom + 22, "しきい値（右ほど深い）");
-    text(f.right - 60, f.bottom + 22, "計数");
+    text(f.left + 6, f.top, "計数");
     if (r.plateau.empty()) {
         text(f.left + 20, (f.top + f.bottom) / 2, "振れが見つかりません");
         return ops;

@@ -29,12 +29,19 @@ T quantile(std::vector<T> values, double q) {
 
 // The side whose big excursions are bigger, among sides that have a share of them; only
 // where the plateaus cannot tell.
+std::vector<int> peaksOf(const CalibrationStore::Side& side, double atLeast = 0) {
+    std::vector<int> peaks;
+    for (const auto& e : side.excursions)
+        if (e.peak >= atLeast) peaks.push_back(e.peak);
+    return peaks;
+}
+
 bool biggerGoesUp(const CalibrationStore::Side& down, const CalibrationStore::Side& up) {
-    const auto n = [](const CalibrationStore::Side& s) { return static_cast<std::int64_t>(s.peaks.size()); };
+    const auto n = [](const CalibrationStore::Side& s) { return static_cast<std::int64_t>(s.size()); };
     const bool downOk = n(down) > 0 && n(down) * 10 >= n(up);
     const bool upOk = n(up) > 0 && n(up) * 10 >= n(down);
     if (downOk != upOk) return upOk;
-    const int qd = quantile(down.peaks, 0.9), qu = quantile(up.peaks, 0.9);
+    const int qd = quantile(peaksOf(down), 0.9), qu = quantile(peaksOf(up), 0.9);
     if (qd != qu) return qu > qd;
     return n(up) > n(down);
 }
@@ -196,15 +203,15 @@ void Calibrator::addBuffer(std::span<const std::uint8_t> samples) {
 std::int64_t Calibrator::seconds() const { return static_cast<std::int64_t>(store_->starts.size()); }
 
 std::int64_t Calibrator::pulsesSoFar() const {
-    if (store_->down.peaks.empty() && store_->up.peaks.empty()) return 0;
-    return static_cast<std::int64_t>((biggerGoesUp(store_->down, store_->up) ? store_->up : store_->down).peaks.size());
+    if (store_->down.size() == 0 && store_->up.size() == 0) return 0;
+    return static_cast<std::int64_t>((biggerGoesUp(store_->down, store_->up) ? store_->up : store_->down).size());
 }
 
 std::size_t Calibrator::storedBytes() const {
     std::size_t n = 0;
     for (const CalibrationStore* s : {store_.get(), at22050_.get()})
         if (s) n += s->kept.capacity() + (s->starts.capacity() + s->lengths.capacity()) * 8 +
-                    (s->down.peaks.capacity() + s->up.peaks.capacity()) * 8;
+                    (s->down.excursions.capacity() + s->up.excursions.capacity()) * sizeof(CalibrationStore::Excursion);
     return n;
 }
 
@@ -220,7 +227,7 @@ CalibrationResult Calibrator::finish() const {
     r.baseline = histogramMedian(s.histogram);
     r.noise = histogramNoise(s.histogram);
     r.excursionLevel = std::max(5.0 * r.noise, 3.0);
-    if (s.down.peaks.empty() && s.up.peaks.empty()) {
+    if (s.down.size() == 0 && s.up.size() == 0) {
         r.reason = "nothing stands out of the noise: no pulses reached the input";
         return r;
     }
@@ -236,14 +243,26 @@ CalibrationResult Calibrator::finish() const {
     const Side& side = r.upward ? up : down;
     const CalibrationStore::Side& pulses = r.upward ? s.up : s.down;
 
-    r.pulseExcursions = static_cast<std::int64_t>(pulses.peaks.size());
-    r.otherExcursions = static_cast<std::int64_t>((r.upward ? s.down : s.up).peaks.size());
+    // The excursions the proposal's lower level reaches, on each side, are what it counts
+    // and what it would count the wrong way round; smaller bumps are neither.
+    const double reach = side.curve.empty() ? 0 : side.curve[side.chosen].depth;
+    std::vector<int> widths;
+    std::int64_t clipped = 0;
+    std::vector<int> peaks;
+    for (const auto& e : pulses.excursions) {
+        if (e.peak < reach) continue;
+        peaks.push_back(e.peak);
+        widths.push_back(e.width);
+        clipped += e.clipped ? 1 : 0;
+    }
+    r.pulseExcursions = static_cast<std::int64_t>(peaks.size());
+    r.otherExcursions = static_cast<std::int64_t>(peaksOf(r.upward ? s.down : s.up, reach).size());
     r.pulsesHeard = r.pulseExcursions;
-    if (!pulses.peaks.empty()) {
-        r.typicalDepth = quantile(pulses.peaks, 0.5);
-        r.depths = depthHistogram(pulses.peaks);
-        r.clipped = pulses.clipped * 50 >= r.pulseExcursions;
-        r.pulseWidth = quantile(pulses.widths, 0.5);
+    if (!peaks.empty()) {
+        r.typicalDepth = quantile(peaks, 0.5);
+        r.depths = depthHistogram(peaks);
+        r.clipped = clipped * 50 >= r.pulseExcursions;
+        r.pulseWidth = quantile(widths, 0.5);
     }
     r.weak = r.typicalDepth < 12;
     r.tooFewPulses = r.pulsesHeard < kEnoughPulses;

@@ -122,7 +122,8 @@ std::string explanationEn(const CalibrationResult& r, bool invertGiven) {
              " Hz: for the live input, add --rate " + n(r.recommendedRate) +
              " (or 48000) so that they keep their depth, and calibrate again with it\n";
     if (r.tooFewPulses && r.pulsesHeard >= kLeastPulses)
-        t += "warning: only " + n(r.pulsesHeard) + " pulses heard: " + kTooFewPulsesEn + "\n";
+        t += "warning: the plateau rests on only " + n(r.pulsesHeard) +
+             " pulses; for a surer one, listen longer with --seconds, or bring a check source near the tube\n";
     if (r.weak)
         t += "warning: the pulses are weak (typical depth " + d1(r.typicalDepth) +
              "); turn the input volume up, or the input boost on, and calibrate again\n";
@@ -165,7 +166,9 @@ std::string explanationJa(const CalibrationResult& r, bool invertGiven) {
     if (r.recommendedRate > 0)
         t += "パルスの幅が" + d1(r.pulseWidth) + "サンプルしかありません。入力を --rate " + n(r.recommendedRate) +
              " で開いて、もう一度調べてください。\n";
-    if (r.tooFewPulses && r.pulsesHeard >= kLeastPulses) t += std::string("注意：") + kTooFewPulsesJa + "\n";
+    if (r.tooFewPulses && r.pulsesHeard >= kLeastPulses)
+        t += "注意：プラトーは" + n(r.pulsesHeard) +
+             "個のパルスだけによるものです。--seconds で長く聞くか、チェック線源を管に近づけると確かになります。\n";
     if (r.weak) t += "注意：パルスが弱すぎます。入力音量を上げて、もう一度調べてください。\n";
     if (r.clipped) t += "注意：パルスが振り切れています。入力音量を下げて、もう一度調べてください。\n";
     if (!r.found) t += "設定を提案できません（" + r.reason + "）。\n";

@@ -8,7 +8,11 @@ namespace ravelin {
 namespace {
 
 constexpr double kIqrToSigma = 1.349;   // interquartile range of a normal distribution to its standard deviation
-constexpr double kKeepBeyond = 3.0;     // noise deviations: a sample this far out is kept
+constexpr double kKeepBeyond = 3.0;     // noise deviations: a sample this far out is kept, at first
+constexpr double kMostKeepBeyond = 6.0;
+constexpr double kKeepStep = 0.5;
+constexpr std::int64_t kBudgetAfter = 60;  // seconds heard before the budget is held to
+constexpr double kKeepBudget = 0.125;      // of the samples heard: more kept and the band widens
 constexpr double kLeastKeep = 1.5;      // ... and never closer than this to the baseline
 constexpr double kStandOut = 5.0;       // an excursion this far out is counted as one
 constexpr double kLeastStandOut = 3.0;
@@ -47,7 +51,12 @@ void CalibrationStore::add(std::span<const std::uint8_t> buffer) {
     // its pulses' lobes for noise.
     const double base = histogramMedian(histogram);
     const double noise = histogramNoise(histogram);
-    const double keep = std::max(kLeastKeep, kKeepBeyond * noise);
+    // A noisy input whose tails cross the band often would be kept almost whole: the band
+    // widens until what is kept fits the budget (levels inside it are the noise's anyway).
+    if (static_cast<std::int64_t>(starts.size()) > kBudgetAfter && keepBeyond < kMostKeepBeyond &&
+        static_cast<double>(kept.size()) > kKeepBudget * static_cast<double>(samples))
+        keepBeyond += kKeepStep;
+    const double keep = std::max(kLeastKeep, keepBeyond * noise);
     const double standOut = std::max(kLeastStandOut, kStandOut * noise);
     const auto n = buffer.size();
 
@@ -107,9 +116,7 @@ void CalibrationStore::add(std::span<const std::uint8_t> buffer) {
         int width = 0;
         for (std::size_t k = from; k < to; ++k)
             width += state * (static_cast<double>(buffer[k]) - base) >= 0.5 * peak ? 1 : 0;
-        side.peaks.push_back(static_cast<int>(std::lround(peak)));
-        side.widths.push_back(width);
-        side.clipped += clipped ? 1 : 0;
+        side.excursions.push_back({static_cast<int>(std::lround(peak)), width, clipped});
         state = 0;
     };
     for (std::size_t i = 0; i < n; ++i) {

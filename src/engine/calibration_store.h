@@ -33,14 +33,19 @@ struct CalibrationStore {
 
     // Excursions beyond five noise deviations of their second: peak depth, width at half
     // the depth (samples), and whether they touched the end of the sample range.
+    struct Excursion {
+        int peak;
+        int width;
+        bool clipped;
+    };
     struct Side {
-        std::vector<int> peaks;
-        std::vector<int> widths;
-        std::int64_t clipped = 0;
+        std::vector<Excursion> excursions;
+        std::size_t size() const { return excursions.size(); }
     };
     Side down, up;
 
     std::int64_t samples = 0;
+    double keepBeyond = 3.0;  // noise deviations beyond which a sample is kept; widens to hold the budget
 };
 
 // A quantile of a histogram of sample values, each value v spread evenly over v ± 0.5, so

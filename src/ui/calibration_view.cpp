@@ -1,6 +1,7 @@
 #include "ui/calibration_view.h"
 
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -32,7 +33,10 @@ CalibrationView::CalibrationView(const CalibrationResult& result, bool invertGiv
     auto* text = new QPlainTextEdit(reasons_, this);
     text->setObjectName("calibrationReasons");
     text->setReadOnly(true);
-    text->setMinimumSize(kPlateauWidth, 160);
+    text->setMinimumSize(kPlateauWidth + 140, 260);
+    // The histogram's and the plateau's bars line up only in a font of one width.
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(text);
     auto* buttons = new QDialogButtonBox(this);
     if (offerApply && result.found) {

@@ -11,6 +11,7 @@
 #include "fake_dialogs.h"
 #include "support/fakes.h"
 #include "support/gm_signals.h"
+#include "ui/calibration_view.h"
 #include "ui/form1.h"
 
 using namespace ravelin;
@@ -68,8 +69,11 @@ TEST(WindowCalibration, ListensThenPutsTheProposalIntoTheBoxesAndExplainsWithout
     EXPECT_EQ(rig.device->calls.back(), "Close");
     EXPECT_EQ(rig.status(), "");
     EXPECT_TRUE(rig.window.button("cmdRec")->isEnabled());
-    ASSERT_EQ(rig.dialogs.messages.size(), 1u);
-    const std::string& message = rig.dialogs.messages.front();
+    EXPECT_TRUE(rig.dialogs.messages.empty()) << "the result is a view of its own";
+    ASSERT_NE(rig.calibration->view(), nullptr);
+    EXPECT_TRUE(rig.calibration->view()->isVisible());
+    EXPECT_EQ(rig.calibration->view()->findChild<QPushButton*>("applyProposal"), nullptr) << "the boxes are filled already";
+    const std::string message = rig.calibration->view()->reasons().toStdString();
     EXPECT_NE(message.find("下向き"), std::string::npos) << message;
     EXPECT_EQ(message.find("--invert"), std::string::npos) << message;
     EXPECT_NE(message.find("しきい値 " + rig.box(Box::Text3)), std::string::npos) << message;
@@ -81,14 +85,14 @@ TEST(WindowCalibration, ListensThenPutsTheProposalIntoTheBoxesAndExplainsWithout
 TEST(WindowCalibration, UpwardPulsesAreSaidAndNoPulsesLeaveTheBoxesAlone) {
     CalibrationRig up(3);
     for (const auto& s : seconds(true)) up.second(s);
-    ASSERT_EQ(up.dialogs.messages.size(), 1u);
-    EXPECT_NE(up.dialogs.messages.front().find("上向き"), std::string::npos);
-    EXPECT_NE(up.dialogs.messages.front().find("--invert"), std::string::npos);
+    ASSERT_NE(up.calibration->view(), nullptr);
+    EXPECT_NE(up.calibration->view()->reasons().toStdString().find("上向き"), std::string::npos);
+    EXPECT_NE(up.calibration->view()->reasons().toStdString().find("--invert"), std::string::npos);
 
     CalibrationRig quiet(2);
     for (const auto& s : seconds(false, 0)) quiet.second(s);
-    ASSERT_EQ(quiet.dialogs.messages.size(), 1u);
-    EXPECT_NE(quiet.dialogs.messages.front().find("パルスが見つかりませんでした"), std::string::npos);
+    ASSERT_NE(quiet.calibration->view(), nullptr);
+    EXPECT_NE(quiet.calibration->view()->reasons().toStdString().find("パルスが見つかりませんでした"), std::string::npos);
     EXPECT_EQ(quiet.box(Box::Text3), "50");
     EXPECT_EQ(quiet.box(Box::Text4), "3");
     EXPECT_EQ(quiet.box(Box::Text5), "10");
@@ -122,4 +126,31 @@ TEST(WindowCalibration, AnInputLostWhileListeningIsSaidInAMessageAndProposesNoth
     EXPECT_TRUE(rig.window.button("cmdRec")->isEnabled());
     EXPECT_EQ(rig.box(Box::Text3), "50");
     EXPECT_EQ(rig.box(Box::Text5), "10");
+}
+
+TEST(WindowCalibration, WithoutSecondsItListensUntilEnoughPulsesAndSaysHowManySoFar) {
+    FakeDialogs dialogs;
+    Form1 window{dialogs};
+    auto d = std::make_unique<FakeDevice>();
+    FakeDevice* device = d.get();
+    WindowCalibration calibration(window, std::move(d), Options{});
+    calibration.start();
+    device->deliverAll();
+    SignalRecipe s;
+    s.cpm = 1200;
+    s.seconds = kLeastListen + 5;
+    const auto all = toSamples(makeGmSignal(s));
+    long long fed = 0;
+    for (std::size_t at = 0; at + 22050 <= all.size() && !calibration.done(); at += 22050) {
+        device->fill(std::vector<std::uint8_t>(all.begin() + at, all.begin() + at + 22050));
+        device->deliverAll();
+        QApplication::processEvents();
+        if (++fed == 1)
+            EXPECT_EQ(window.statusLabel()->text().toStdString().rfind("入力を調べています… 1秒、パルス", 0), 0u)
+                << window.statusLabel()->text().toStdString();
+    }
+    EXPECT_TRUE(calibration.done());
+    EXPECT_EQ(fed, kLeastListen) << "20 pulses a second: enough by then";
+    ASSERT_NE(calibration.view(), nullptr);
+    EXPECT_FALSE(calibration.view()->picture().isNull());
 }
