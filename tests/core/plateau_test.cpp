@@ -52,7 +52,7 @@ TEST(CalibrationStore, KeptSecondsCountAsTheWholeOnesForEveryLevelBelowTheQuietA
         r.kind = kind;
         r.cpm = 600;
         r.seconds = 12;
-        r.noise = 2;
+        r.noise = 1.5;
         const auto samples = toSamples(makeGmSignal(r));
         CalibrationStore store(22050, 220);
         for (std::size_t at = 0; at < samples.size(); at += 22050)
