@@ -17,6 +17,7 @@ constexpr double kNarrowPulse = 2.0;         // samples beyond half depth: too n
 constexpr std::int32_t kLiveRate = 22050;
 constexpr double kRingingExcess = 0.02;
 constexpr double kSkipMargin = 1.5;          // the skip, past where the ringing ends
+constexpr std::int64_t kRailShare = 1000;    // one sample in this many at 0 or 255: the input clips
 constexpr double kLeastDeadTime = 100e-6;    // seconds: shorter than any tube's dead time
 
 template <class T>
@@ -264,6 +265,9 @@ CalibrationResult Calibrator::finish() const {
         r.clipped = clipped * 50 >= r.pulseExcursions;
         r.pulseWidth = quantile(widths, 0.5);
     }
+    // An input driven against an end of the range clips whichever way its pulses go.
+    const std::int64_t atRail = s.histogram.front() + s.histogram.back();
+    r.clipped = r.clipped || atRail * kRailShare >= s.samples;
     r.weak = r.typicalDepth < 12;
     r.tooFewPulses = r.pulsesHeard < kEnoughPulses;
     if (rateAdjustable_ && rate_ <= kLiveRate && r.pulseExcursions > 0 && r.pulseWidth <= kNarrowPulse)

@@ -234,3 +234,62 @@ TEST(Calibration, TheJapaneseReasonsWordForWord) {
               "22050 Hzで10秒間、入力を調べました。\n"
               "パルスが見つかりませんでした（nothing stands out of the noise: no pulses reached the input）。\n");
 }
+
+TEST(Calibration, NoPlateauIsWarnedForPulsesLostInTheNoiseAndForAnInputDrivenIntoTheRail) {
+    // Spikes in a noise a sixth of their height: the smaller ones sink into it.
+    SignalRecipe noisy = recipe(PulseKind::AcSpike, 44100, 3000, 30);
+    noisy.noise = 15;
+    const auto w = propose(toSamples(makeGmSignal(noisy)), 44100);
+    EXPECT_FALSE(w.plateauFound);
+    EXPECT_NE(explanationEn(w, false).find("warning: no counting plateau"), std::string::npos) << explanationEn(w, false);
+    EXPECT_NE(explanationJa(w, false).find("注意：計数プラトーがありません"), std::string::npos);
+
+    // A baseline near the top of the range: the rising pulses clip a few units up.
+    SignalRecipe loud = recipe(PulseKind::AcSpike, 44100, 3000, 30);
+    loud.upward = true;
+    auto samples = toSamples(makeGmSignal(loud));
+    for (auto& v : samples) v = static_cast<std::uint8_t>(std::min(255, v + 120));
+    const auto c = propose(samples, 44100);
+    EXPECT_TRUE(c.clipped);
+    EXPECT_FALSE(c.plateauFound);
+    const std::string why = explanationEn(c, false);
+    EXPECT_NE(why.find("warning: no counting plateau"), std::string::npos) << why;
+    EXPECT_NE(why.find("turn the input volume down"), std::string::npos) << why;
+}
+
+TEST(Calibration, TooFewPulsesAreSaidPlainlyAndAFewHundredAreWarned) {
+    const GmSignal three = makeGmSignal(recipe(PulseKind::Clean, 22050, 18, 10));
+    ASSERT_LT(three.pulses, kLeastPulses);
+    ASSERT_GT(three.pulses, 0);
+    const auto none = propose(toSamples(three), 22050);
+    EXPECT_FALSE(none.found);
+    EXPECT_EQ(none.reason, kTooFewPulsesEn);
+    EXPECT_NE(explanationEn(none, false).find(std::string("no proposal: ") + kTooFewPulsesEn), std::string::npos);
+
+    const GmSignal fifty = makeGmSignal(recipe(PulseKind::Clean, 22050, 300, 10));
+    const auto some = expectCounts(toSamples(fifty), 22050, fifty.pulses, 0.02);
+    EXPECT_TRUE(some.tooFewPulses);
+    EXPECT_NE(explanationEn(some, false).find("warning: the plateau rests on only " + std::to_string(some.pulsesHeard) + " pulses"),
+              std::string::npos);
+}
+
+TEST(Calibration, NarrowPulsesAtTheLiveRateGetARateAndFasterRecordingsTheirCountAt22050) {
+    // Spikes a sample wide at 22050 Hz, heard live: a rate that keeps them is recommended.
+    const auto samples = toSamples(makeGmSignal(recipe(PulseKind::AcSpike, 22050, 600, 30)));
+    Calibrator live(22050, true);
+    for (std::size_t at = 0; at < samples.size(); at += 22050) live.addBuffer(std::span(samples).subspan(at, 22050));
+    const auto r = live.finish();
+    EXPECT_EQ(r.recommendedRate, 44100);
+    EXPECT_NE(explanationEn(r, false).find("add --rate 44100"), std::string::npos);
+    EXPECT_EQ(proposalLine(r, false).find("--rate"), std::string::npos) << "the line stays what the source runs with";
+    EXPECT_EQ(propose(samples, 22050).recommendedRate, 0) << "a recording's rate cannot be changed";
+
+    // The same counter recorded at 44100 Hz: what the default live rate would count.
+    const GmSignal g = makeGmSignal(recipe(PulseKind::AcSpike, 44100, 600, 30));
+    const auto fast = expectCounts(toSamples(g), 44100, g.pulses, 0.02);
+    ASSERT_TRUE(fast.countAt22050.has_value());
+    EXPECT_LE(*fast.countAt22050, fast.counted);
+    EXPECT_EQ(fast.skipAt22050, (fast.skip + 1) / 2);
+    EXPECT_NE(explanationEn(fast, false).find("at 22050 Hz, the live input's default rate"), std::string::npos);
+    EXPECT_FALSE(propose(toSamples(makeGmSignal(recipe(PulseKind::Clean, 22050, 600, 10))), 22050).countAt22050);
+}
