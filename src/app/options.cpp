@@ -60,9 +60,10 @@ const std::vector<OptionInfo>& optionTable() {
                            "pulses rise instead of dip (any source)."},
             {"rate", "HZ", "Samples a second of the live input and the simulator, 8000..192000 (default 22050); "
                            "one buffer is still one second. A recording keeps its own rate."},
-            {"calibrate", "", "Listen to the source (30 s of live input or the simulator, a whole recording) and "
-                              "propose --threshold, --dead-band, --skip and --invert: one line on stdout, the reasons "
-                              "on stderr; in the window the boxes are filled in. Exit 1 when no pulses are found."},
+            {"calibrate", "", "Listen to the source (live input or the simulator until 300 pulses, 30 to 600 s, or "
+                              "--seconds; a whole recording) and propose --threshold, --dead-band, --skip and --invert "
+                              "by the counting plateau: one line on stdout, the reasons on stderr; in the window the "
+                              "boxes are filled in. Exit 1 when no pulses, or too few, are found."},
             {"start", "", "Window only: press 開始 once the window shows."},
             {"graph", "", "Window only: tick リアルタイムグラフ表示 (the trend graph)."},
             {"test", "", "Window only: tick テスト (the waveform snapshot)."},
