@@ -152,5 +152,14 @@ TEST(WindowCalibration, WithoutSecondsItListensUntilEnoughPulsesAndSaysHowManySo
     EXPECT_TRUE(calibration.done());
     EXPECT_EQ(fed, kLeastListen) << "20 pulses a second: enough by then";
     ASSERT_NE(calibration.view(), nullptr);
-    EXPECT_FALSE(calibration.view()->picture().isNull());
+    const QImage& picture = calibration.view()->picture();
+    ASSERT_FALSE(picture.isNull());
+    int red = 0, shaded = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            red += picture.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
+            shaded += picture.pixelColor(x, y) == QColor(200, 230, 255) ? 1 : 0;
+        }
+    EXPECT_GT(red, 100) << "the proposal's line from top to bottom";
+    EXPECT_GT(shaded, 1000) << "the flat stretch";
 }
