@@ -34,9 +34,8 @@ CalibrationView::CalibrationView(const CalibrationResult& result, bool invertGiv
     text->setObjectName("calibrationReasons");
     text->setReadOnly(true);
     text->setMinimumSize(kPlateauWidth + 140, 260);
-    // The histogram's and the plateau's bars line up only in a font of one width.
+    // The histogram's bars line up only in a font of one width.
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    text->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(text);
     auto* buttons = new QDialogButtonBox(this);
     if (offerApply && result.found) {
