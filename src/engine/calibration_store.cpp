@@ -13,6 +13,7 @@ constexpr double kMostKeepBeyond = 6.0;
 constexpr double kKeepStep = 0.5;
 constexpr std::int64_t kBudgetAfter = 60;  // seconds heard before the budget is held to
 constexpr double kKeepBudget = 0.125;      // of the samples heard: more kept and the band widens
+constexpr double kLeastContextSeconds = 0.001;  // the skips a pulse's context allows never shorten below this
 constexpr double kLeastKeep = 1.5;      // ... and never closer than this to the baseline
 constexpr double kStandOut = 5.0;       // an excursion this far out is counted as one
 constexpr double kLeastStandOut = 3.0;
@@ -51,11 +52,17 @@ void CalibrationStore::add(std::span<const std::uint8_t> buffer) {
     // its pulses' lobes for noise.
     const double base = histogramMedian(histogram);
     const double noise = histogramNoise(histogram);
-    // A noisy input whose tails cross the band often would be kept almost whole: the band
-    // widens until what is kept fits the budget (levels inside it are the noise's anyway).
-    if (static_cast<std::int64_t>(starts.size()) > kBudgetAfter && keepBeyond < kMostKeepBeyond &&
-        static_cast<double>(kept.size()) > kKeepBudget * static_cast<double>(samples))
-        keepBeyond += kKeepStep;
+    // Over the budget, what costs gives way: at a high rate the skips a pulse's context
+    // allows shorten (skips that long would lose pulses there anyway); else a noisy input's
+    // tails cross the band often, and the band widens (levels inside it are the noise's).
+    const auto heard = static_cast<std::int64_t>(starts.size());
+    if (heard > kBudgetAfter && static_cast<double>(kept.size()) > kKeepBudget * static_cast<double>(samples)) {
+        const auto leastSkip = static_cast<std::int32_t>(kLeastContextSeconds * rate);
+        if (pulseContexts > noiseContexts && maxSkip / 2 >= leastSkip)
+            maxSkip /= 2;
+        else if (keepBeyond < kMostKeepBeyond)
+            keepBeyond += kKeepStep;
+    }
     const double keep = std::max(kLeastKeep, keepBeyond * noise);
     const double standOut = std::max(kLeastStandOut, kStandOut * noise);
     const auto n = buffer.size();
@@ -83,6 +90,7 @@ void CalibrationStore::add(std::span<const std::uint8_t> buffer) {
     for (std::size_t i = 1; i < n; ++i) {
         const double d = static_cast<double>(buffer[i]) - base;
         if (d < -keep || d > keep) {
+            if (i >= keepUntil) ++(d <= -standOut || d >= standOut ? pulseContexts : noiseContexts);
             keepUntil = std::max(keepUntil, i + static_cast<std::size_t>(maxSkip) + 2);
         } else {
             quietLow = std::min<int>(quietLow, buffer[i]);

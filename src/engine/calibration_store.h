@@ -14,6 +14,8 @@
 namespace ravelin {
 
 struct CalibrationStore {
+    // `maxSkip` may shorten while the store fills (see add); the skips counted exactly are
+    // those up to its value at the end.
     CalibrationStore(std::int32_t rate, std::int32_t maxSkip);
 
     void add(std::span<const std::uint8_t> buffer);
@@ -46,6 +48,8 @@ struct CalibrationStore {
 
     std::int64_t samples = 0;
     double keepBeyond = 3.0;  // noise deviations beyond which a sample is kept; widens to hold the budget
+    // Contexts opened by a sample that stands out as a pulse would, and by one only past the band.
+    std::int64_t pulseContexts = 0, noiseContexts = 0;
 };
 
 // A quantile of a histogram of sample values, each value v spread evenly over v ± 0.5, so

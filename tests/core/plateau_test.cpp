@@ -93,6 +93,24 @@ TEST(CalibrationStore, ANoisyInputIsKeptWithinItsBudgetByWideningTheBand) {
     EXPECT_LT(store.kept.size(), samples.size() / 4);
 }
 
+TEST(CalibrationStore, AtAHighRateTheSkipsShortenToHoldTheBudgetAndStayExact) {
+    SignalRecipe r;
+    r.cpm = 3000;  // 50 pulses a second, each followed by 10 ms of context
+    r.seconds = 90;
+    const auto samples = toSamples(makeGmSignal(r));
+    CalibrationStore store(22050, 220);
+    for (std::size_t at = 0; at < samples.size(); at += 22050) store.add(std::span(samples).subspan(at, 22050));
+    EXPECT_LT(store.maxSkip, 220);
+    EXPECT_GE(store.maxSkip, 22);
+    EXPECT_LT(store.kept.size(), samples.size() / 4);
+    const DetectorSettings d{60, 100, static_cast<std::int16_t>(store.maxSkip)};
+    std::int16_t armed = 0;
+    std::int64_t whole = 0;
+    for (std::size_t at = 0; at < samples.size(); at += 22050)
+        whole += scanPulses(std::span(samples).subspan(at, 22050), d, armed);
+    EXPECT_EQ(store.count(d, false), whole);
+}
+
 TEST(Decimator, WholeSecondsAtTheNewRateKeepingTheLevelAndTheSlowShapes) {
     std::vector<std::vector<std::uint8_t>> seconds;
     Decimator d(44100, 22050, [&](std::span<const std::uint8_t> s) { seconds.emplace_back(s.begin(), s.end()); });
