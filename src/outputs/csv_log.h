@@ -42,7 +42,8 @@ public:
     // Writes every pending record, whole, into the file of the same name in `folder`
     // (the log's own files cannot be written), oldest first. A record written there is
     // no longer pending; at the first failure the rest stay, with the reason in `error`
-    // (a record cut short there is completed, not written again, by a try into the same file).
+    // (a record cut short there is completed, not written again, by a try into the same file
+    // as it was left; a cut line found at the end of a file is closed before a record).
     bool writePendingInto(const std::string& folder, std::string& error);
     // One line a pending record, "unwritten record for PATH: LINE" (LINE without its CR LF).
     std::vector<std::string> unwrittenLines() const;
@@ -52,6 +53,9 @@ public:
 
 private:
     bool writeOne(Pending& p);
+    // Writes `bytes` on from `done` as a line of its own: a cut line the file ends in is
+    // closed first (and its path kept for takeCutFiles), and `done` goes on only in the
+    // file `at` marks, as it was left. `at` follows the progress.
     bool appendLine(AppendFile& file, const std::string& path, const std::string& bytes, std::size_t& done,
                     FileMark& at, std::string& error);
 
