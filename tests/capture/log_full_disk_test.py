@@ -26,6 +26,8 @@ COMMAND = ["--headless", "--input", "sim:30", "--seed", "1", "--fast", "--sensit
 
 def mount_small_disk():
     """An 8 KiB tmpfs with its first 4 KiB taken by `filler`; its path, or None."""
+    if not shutil.which("mount"):
+        return None
     folder = tempfile.mkdtemp(prefix="ravelin-full-")
     if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=8k", "tmpfs", folder],
                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode != 0:
@@ -152,12 +154,13 @@ class LogOnAFullDisk(unittest.TestCase):
 def main():
     global RAVELIN
     RAVELIN = os.path.abspath(sys.argv.pop(1))
-    if os.environ.get("RAVELIN_OWN_MOUNTS") != "1" and shutil.which("unshare") and subprocess.run(
-            ["unshare", "--mount", "--propagation", "private", "true"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
-        os.environ["RAVELIN_OWN_MOUNTS"] = "1"
-        os.execvp("unshare", ["unshare", "--mount", "--propagation", "private", sys.executable,
-                              os.path.abspath(__file__), RAVELIN] + sys.argv[1:])
+    if os.environ.get("RAVELIN_OWN_MOUNTS") != "1" and shutil.which("unshare"):
+        # A mount namespace of its own; without root, in a user namespace of its own too.
+        for extra in ([], ["--user", "--map-root-user"]):
+            unshare = ["unshare"] + extra + ["--mount", "--propagation", "private"]
+            if subprocess.run(unshare + ["true"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
+                os.environ["RAVELIN_OWN_MOUNTS"] = "1"
+                os.execvp("unshare", unshare + [sys.executable, os.path.abspath(__file__), RAVELIN] + sys.argv[1:])
     probe = mount_small_disk()
     if probe is None:
         print("SKIPPED: a tmpfs cannot be mounted here (needs root or a user namespace with mount rights)")
