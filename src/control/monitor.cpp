@@ -61,7 +61,9 @@ bool Monitor::start() {
         device.Close();
         return false;
     }
-    for (auto key : {ProblemKey::CaptureNoInput, ProblemKey::CaptureLost, ProblemKey::CaptureUnreadable})
+    // A cut line found in the log is shown until the next run starts.
+    for (auto key : {ProblemKey::CaptureNoInput, ProblemKey::CaptureLost, ProblemKey::CaptureUnreadable,
+                     ProblemKey::LogLineCut})
         face_.clearProblem(key);
     return true;
 }

@@ -135,6 +135,11 @@ void Pipeline::logStep() {
 }
 
 void Pipeline::reportLog() {
+    // Each finding is said, even a second one in the same file.
+    for (const std::string& path : log_.takeCutFiles()) {
+        face_.clearProblem(ProblemKey::LogLineCut);
+        face_.setProblem(Problem{ProblemKey::LogLineCut, {}, path, {}});
+    }
     if (log_.unwrittenCount() == 0) {
         face_.clearProblem(ProblemKey::UnwrittenRecords);
         return;

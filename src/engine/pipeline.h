@@ -59,7 +59,8 @@ public:
     // Whether the scratch file is open does not decide the scan (a file we could not
     // create must not stop the counting); the window is told instead.
     void BufferDone(std::int16_t index, std::int32_t byteCount, std::int16_t stopFlag);
-    // Shows or clears the problem of records not yet written.
+    // Shows or clears the problem of records not yet written, and says each log file
+    // found ending in a cut line.
     void reportLog();
 
 private:

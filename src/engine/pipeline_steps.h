@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/log_record.h"
 
@@ -21,6 +22,9 @@ public:
     virtual std::size_t unwrittenCount() const = 0;
     // Why the last write failed.
     virtual const std::string& lastError() const = 0;
+    // The files found ending in a cut line (closed before the next record) since the
+    // last call, in the order found.
+    virtual std::vector<std::string> takeCutFiles() = 0;
 };
 
 class AlarmCheck {

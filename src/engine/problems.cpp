@@ -6,7 +6,8 @@ namespace ravelin {
 
 int problemRank(ProblemKey key) {
     switch (key) {
-        case ProblemKey::UnwrittenRecords: return 0;
+        case ProblemKey::UnwrittenRecords:
+        case ProblemKey::LogLineCut: return 0;
         case ProblemKey::CaptureNoInput:
         case ProblemKey::CaptureLost:
         case ProblemKey::CaptureUnreadable:
@@ -38,6 +39,8 @@ std::string problemSentenceJa(const Problem& p) {
     switch (p.key) {
         case ProblemKey::UnwrittenRecords:
             return "CSVに書き込めていない記録が" + p.detail + "件あります（" + p.reason + "）。再試行します。";
+        case ProblemKey::LogLineCut:
+            return "CSVファイル「" + p.detail + "」の最後の行が途中で切れていたため、その行を閉じて次の記録を新しい行に書きました。";
         case ProblemKey::CaptureNoInput:
             return "音声入力装置を開けません（" + p.detail + "）。";
         case ProblemKey::CaptureLost:
@@ -84,6 +87,9 @@ std::string problemSentenceEn(const Problem& p) {
     switch (p.key) {
         case ProblemKey::UnwrittenRecords:
             return p.detail + " log record(s) not yet written (" + p.reason + "); retrying";
+        case ProblemKey::LogLineCut:
+            return "the log file " + p.detail + " ended in a line cut short: that line was closed and left as it was, "
+                   "and the next record was written on a line of its own";
         case ProblemKey::CaptureNoInput:
             return "cannot open the sound input: " + p.detail;
         case ProblemKey::CaptureLost:

@@ -12,6 +12,7 @@ namespace ravelin {
 
 enum class ProblemKey {
     UnwrittenRecords,     // rank 0: records
+    LogLineCut,           // rank 0: a log file found ending in a cut line, closed before the next record
     CaptureNoInput,       // rank 1: capture — no sound input to open
     CaptureLost,          // rank 1: the input went away, or a read failed, mid-run
     CaptureUnreadable,    // rank 1: a recording that cannot be read

@@ -3,10 +3,19 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
 namespace ravelin {
+
+// Which file, not merely which name (its device and inode), and how long it is.
+struct FileMark {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    bool operator==(const FileMark&) const = default;
+};
 
 // A file opened for appending. write() returns the bytes written (possibly fewer
 // than asked) or -1 with the reason in error().
@@ -17,6 +26,11 @@ public:
     virtual bool sync() = 0;   // data on disk before the file is let go
     virtual bool close() = 0;
     virtual std::string error() const = 0;
+    // The open file's identity and size now; false with the reason in error().
+    virtual bool mark(FileMark& out) = 0;
+    // The open file's last byte, -1 when it is empty; false with the reason in error()
+    // when it cannot be read (a file that may be written but not read).
+    virtual bool lastByte(int& byte) = 0;
 };
 
 class FileSystem {

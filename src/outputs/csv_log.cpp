@@ -1,6 +1,7 @@
 #include "outputs/csv_log.h"
 
 #include <set>
+#include <utility>
 
 namespace ravelin {
 
@@ -15,23 +16,33 @@ std::string nameOf(const std::string& path) {
 }
 
 // Writes `bytes` on from `done`, which follows the progress. False, with the reason in
-// `error` and the file closed, when a write fails.
+// `error`, when a write fails.
 bool writeFrom(AppendFile& file, const std::string& bytes, std::size_t& done, std::string& error) {
     while (done < bytes.size()) {
         const long n = file.write(bytes.data() + done, bytes.size() - done);
         if (n <= 0) {
             error = n < 0 ? file.error() : std::string("nothing written");
-            file.close();
             return false;
         }
         done += static_cast<std::size_t>(n);
     }
     return true;
 }
+
+// Whether a record written up to `done` into the file marked `at` goes on in the file
+// marked `now`: the same file, as long as it was left (a complete record, not yet synced,
+// only needs it not cut shorter).
+bool goesOn(const FileMark& now, const FileMark& at, bool complete) {
+    if (now.device != at.device || now.inode != at.inode) return false;
+    return complete ? now.size >= at.size : now.size == at.size;
+}
 }  // namespace
 
 bool CsvLog::append(const LogRecord& record) {
-    pending_.push_back(Pending{record, record.line(), 0, false, {}, 0});
+    Pending p;
+    p.record = record;
+    p.bytes = record.line();
+    pending_.push_back(std::move(p));
     return retry();
 }
 
@@ -63,8 +74,9 @@ bool CsvLog::writeOne(Pending& p) {
         lastError_ = p.record.path + ": " + error;
         return false;
     }
-    if (!writeFrom(*file, p.bytes, p.written, error)) {
+    if (!appendLine(*file, p.record.path, p.bytes, p.written, p.writtenIn, error)) {
         lastError_ = p.record.path + ": " + error;
+        file->close();
         return false;
     }
     if (!p.synced) {
@@ -91,7 +103,10 @@ bool CsvLog::writePendingInto(const std::string& folder, std::string& error) {
             p.savingTo = path;
             p.saved = 0;
         }
-        if (!writeFrom(*file, p.bytes, p.saved, error)) return false;
+        if (!appendLine(*file, path, p.bytes, p.saved, p.savedIn, error)) {
+            file->close();
+            return false;
+        }
         if (!file->sync() || !file->close()) {
             error = file->error();
             return false;
@@ -99,6 +114,34 @@ bool CsvLog::writePendingInto(const std::string& folder, std::string& error) {
         pending_.pop_front();
     }
     return true;
+}
+
+bool CsvLog::appendLine(AppendFile& file, const std::string& path, const std::string& bytes, std::size_t& done,
+                        FileMark& at, std::string& error) {
+    FileMark now;
+    const bool known = file.mark(now);
+    // The rest of a cut record belongs only to the very file it was cut in, as it was left.
+    if (done > 0 && !(known && goesOn(now, at, done == bytes.size()))) done = 0;
+    if (done == 0 && known && now.size > 0) {
+        // A file that may not be read is appended to as it is: nothing to close is known.
+        int last = '\n';
+        if (file.lastByte(last) && last != '\n') {
+            const std::string end = last == '\r' ? "\n" : "\r\n";
+            std::size_t closed = 0;
+            // A close cut short is found again, and finished, by the next try.
+            if (!writeFrom(file, end, closed, error)) return false;
+            cutFiles_.push_back(path);
+        }
+    }
+    const bool whole = writeFrom(file, bytes, done, error);
+    if (done > 0 && !file.mark(at)) at = FileMark{};  // unknown: the next try writes it whole
+    return whole;
+}
+
+std::vector<std::string> CsvLog::takeCutFiles() {
+    std::vector<std::string> found;
+    found.swap(cutFiles_);
+    return found;
 }
 
 std::vector<std::string> CsvLog::unwrittenLines() const {

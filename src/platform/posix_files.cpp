@@ -36,6 +36,35 @@ public:
         return rc == 0;
     }
     std::string error() const override { return error_; }
+    bool mark(FileMark& out) override {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0) {
+            error_ = std::strerror(errno);
+            return false;
+        }
+        out = FileMark{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                       static_cast<std::uint64_t>(st.st_size)};
+        return true;
+    }
+    bool lastByte(int& byte) override {
+        FileMark m;
+        if (!mark(m)) return false;
+        if (m.size == 0) {
+            byte = -1;
+            return true;
+        }
+        unsigned char c = 0;
+        for (;;) {
+            const ssize_t n = ::pread(fd_, &c, 1, static_cast<off_t>(m.size - 1));
+            if (n < 0 && errno == EINTR) continue;
+            if (n == 1) {
+                byte = c;
+                return true;
+            }
+            error_ = n < 0 ? std::strerror(errno) : "the file grew shorter while read";
+            return false;
+        }
+    }
 
 private:
     int fd_;
@@ -49,7 +78,10 @@ PosixFileSystem::~PosixFileSystem() {
 }
 
 std::unique_ptr<AppendFile> PosixFileSystem::openAppend(const std::string& path, std::string& error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Readable too, so that the log can see how the file ends; a file it may only write
+    // is still appended to.
+    int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
         error = std::strerror(errno);
         return nullptr;

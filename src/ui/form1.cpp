@@ -179,6 +179,8 @@ void Form1::setProblem(const Problem& problem) {
         return;
     problems_[problem.key] = problem;
     refreshStatus();
+    // A line of the log found cut is an event in the log's history: said on stderr too.
+    if (problem.key == ProblemKey::LogLineCut) say(Priority::Warning, problemSentenceEn(problem));
 }
 
 void Form1::clearProblem(ProblemKey key) {
@@ -267,8 +269,13 @@ void Form1::shutDown(bool ask) {
         error.clear();
         switch (dialogs_.askUnwritten(this, text)) {
             case UnwrittenChoice::SaveElsewhere:
-                if (const auto folder = dialogs_.chooseFolder(this, "記録の保存先フォルダ"))
+                if (const auto folder = dialogs_.chooseFolder(this, "記録の保存先フォルダ")) {
                     written = services_.monitor->log().writePendingInto(*folder, error);
+                    for (const auto& path : services_.monitor->log().takeCutFiles()) {
+                        clearProblem(ProblemKey::LogLineCut);
+                        setProblem(Problem{ProblemKey::LogLineCut, {}, path, {}});
+                    }
+                }
                 break;
             case UnwrittenChoice::Retry:
                 written = services_.monitor->retryLog();

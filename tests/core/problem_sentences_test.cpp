@@ -28,6 +28,10 @@ std::vector<Expected> expectedSentences() {
         {{K::UnwrittenRecords, {}, "3", "/var/log/rad/μSVHData20120305.csv: No space left on device"},
          "CSVに書き込めていない記録が3件あります（/var/log/rad/μSVHData20120305.csv: No space left on device）。再試行します。",
          "3 log record(s) not yet written (/var/log/rad/μSVHData20120305.csv: No space left on device); retrying"},
+        {{K::LogLineCut, {}, "/var/log/rad/μSVHData20120305.csv", {}},
+         "CSVファイル「/var/log/rad/μSVHData20120305.csv」の最後の行が途中で切れていたため、その行を閉じて次の記録を新しい行に書きました。",
+         "the log file /var/log/rad/μSVHData20120305.csv ended in a line cut short: that line was closed and left as it "
+         "was, and the next record was written on a line of its own"},
         {{K::CaptureNoInput, {}, "there is no sound input device", {}},
          "音声入力装置を開けません（there is no sound input device）。",
          "cannot open the sound input: there is no sound input device"},

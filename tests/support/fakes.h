@@ -1,6 +1,7 @@
 // Test doubles for the core's interfaces. None of them is used by the product.
 #pragma once
 
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -125,10 +126,14 @@ private:
     std::deque<std::function<void()>> events_;
 };
 
-// Files in memory, with failures the test switches on.
+// Files in memory, with failures the test switches on. Each file made gets an inode
+// number of its own, so a file replaced under the same name is another file.
 class MemoryFileSystem : public FileSystem {
 public:
     std::map<std::string, std::string> files;
+    std::map<std::string, std::uint64_t> inodes;
+    std::uint64_t nextInode = 1;
+    std::set<std::string> unreadable;  // files that may be written but not read
     std::set<std::string> folders{""};
     std::set<std::string> held;
     bool failOpen = false, failSync = false, failMkdir = false, failHold = false;
@@ -158,6 +163,19 @@ public:
         }
         bool close() override { return true; }
         std::string error() const override { return err_; }
+        bool mark(FileMark& out) override {
+            out = FileMark{1, fs_.inodes[path_], fs_.files[path_].size()};
+            return true;
+        }
+        bool lastByte(int& byte) override {
+            if (fs_.unreadable.count(path_)) {
+                err_ = "Bad file descriptor";
+                return false;
+            }
+            const std::string& bytes = fs_.files[path_];
+            byte = bytes.empty() ? -1 : static_cast<unsigned char>(bytes.back());
+            return true;
+        }
 
     private:
         MemoryFileSystem& fs_;
@@ -174,8 +192,31 @@ public:
             error = denied ? "Permission denied" : "No such file or directory";
             return nullptr;
         }
-        files[path];  // created when missing
+        make(path);
         return std::make_unique<File>(*this, path);
+    }
+    // Creates the file when missing, as an open does.
+    void make(const std::string& path) {
+        if (files.count(path)) return;
+        files[path];
+        inodes[path] = nextInode++;
+    }
+    // Another file put in the place of `path` (as by a rename over it).
+    void replace(const std::string& path, const std::string& bytes) {
+        files[path] = bytes;
+        inodes[path] = nextInode++;
+    }
+    // The folder and every file in it gone, as by rm -r.
+    void removeFolder(const std::string& folder) {
+        folders.erase(folder);
+        for (auto it = files.begin(); it != files.end();) {
+            if (it->first.rfind(folder + "/", 0) == 0) {
+                inodes.erase(it->first);
+                it = files.erase(it);
+            } else {
+                ++it;
+            }
+        }
     }
     bool createDirectories(const std::string& path, std::string& error) override {
         if (failMkdir) {
@@ -191,12 +232,15 @@ public:
             return false;
         }
         held.insert(path);
-        files[path];
+        make(path);
         return true;
     }
     void release(const std::string& path) override { held.erase(path); }
     bool exists(const std::string& path) override { return files.count(path) != 0; }
-    bool remove(const std::string& path) override { return files.erase(path) != 0; }
+    bool remove(const std::string& path) override {
+        inodes.erase(path);
+        return files.erase(path) != 0;
+    }
 };
 
 class FixedClock : public Clock {
