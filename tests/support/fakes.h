@@ -197,6 +197,15 @@ public:
     void release(const std::string& path) override { held.erase(path); }
     bool exists(const std::string& path) override { return files.count(path) != 0; }
     bool remove(const std::string& path) override { return files.erase(path) != 0; }
+    bool readAll(const std::string& path, std::string& contents, std::string& error) override {
+        const auto it = files.find(path);
+        if (it == files.end()) {
+            error = path + ": No such file or directory";
+            return false;
+        }
+        contents = it->second;
+        return true;
+    }
 };
 
 class FixedClock : public Clock {

@@ -1,0 +1,27 @@
+// The options of the public maps (radmon.org, GMCmap, Safecast): their entries in the
+// option table, and their reading and checking.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/options.h"
+
+namespace ravelin {
+
+// Their entries, in the order --help lists them.
+const std::vector<OptionInfo>& mapOptionEntries();
+
+// Takes them from the command line (`value` gives an option's last value) and checks
+// them. Empty, or the command-line error to report (exit status 2).
+std::string readMapOptions(const std::function<std::optional<std::string>(std::string_view)>& value,
+                           MapOptions& maps);
+
+// The state folder: --state-dir, else $STATE_DIRECTORY (its first folder), else
+// $XDG_STATE_HOME/ravelin, else ~/.local/state/ravelin.
+std::string stateFolder(const MapOptions& maps);
+
+}  // namespace ravelin
