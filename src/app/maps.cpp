@@ -1,6 +1,7 @@
 #include "app/maps.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -17,6 +18,7 @@ namespace {
 constexpr int kDefaultTimeoutSeconds = 30;
 constexpr long long kDefaultOutboxMax = 525600;  // a year of minutes
 constexpr int kFinishMilliseconds = 5000;
+constexpr int kFinishRetryMilliseconds = 1000;
 
 ProblemKey problemKeyOf(const std::string& service) {
     return service == "radmon.org" ? ProblemKey::MapRadmon
@@ -68,10 +70,19 @@ void MapSharing::finish() {
     if (finished_) return;
     finished_ = true;
     OutboxUploader* safecast = uploads_.outboxMap();
-    // A backlog that Safecast is taking gets a few seconds; a failing Safecast gets no retry now.
+    // The backlog gets a few seconds while Safecast takes it; a failure is tried again a
+    // second later (the monitor's seconds, which time the back-off, have stopped).
+    QElapsedTimer sinceTry;
+    sinceTry.start();
     const auto more = [&] {
-        if (uploads_.busy()) return true;
-        if (!safecast || safecast->status().state == MapState::Failing) return false;
+        if (uploads_.busy()) {
+            sinceTry.restart();
+            return true;
+        }
+        if (!safecast || safecast->stopped() || safecast->outbox().empty()) return false;
+        if (safecast->status().state == MapState::Failing && sinceTry.elapsed() < kFinishRetryMilliseconds)
+            return true;
+        sinceTry.restart();
         return safecast->sendNow();
     };
     const QDeadlineTimer deadline(kFinishMilliseconds);

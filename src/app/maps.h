@@ -21,8 +21,8 @@ public:
     MapSharing(Monitor& monitor, MonitorFace& face);
     ~MapSharing() override;
 
-    // At exit: the Safecast backlog gets a few seconds while Safecast takes it, then what
-    // is left stays in the outbox and is said.
+    // At exit: the Safecast backlog gets up to five seconds, a failure tried again once a
+    // second; what is left stays in the outbox for the next start, and is said.
     void finish();
 
     MapUploads& uploads() { return uploads_; }

@@ -15,7 +15,8 @@ bool parseTime(const std::string& text, LocalDateTime& t) {
     char tail = 0;
     const int n = std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &t.year, &t.month, &t.day, &t.hour,
                               &t.minute, &t.second, &tail);
-    return n == 7 && tail == 'Z' && utcTimeText(t) == text;
+    return n == 7 && tail == 'Z' && utcTimeText(t) == text && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
+           t.day <= 31 && t.hour < 24 && t.minute < 60 && t.second < 61;
 }
 }  // namespace
 

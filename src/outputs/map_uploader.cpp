@@ -29,11 +29,10 @@ void LiveMapUploader::add(const MapReading& reading) {
         return;
     }
     if (inFlight_) {
-        // The last reading is no longer current: a live map never gets a late one. Its
-        // time-out is shorter than a minute, so this is a replay's pace, not a failure.
-        client_.abortAll();
-        inFlight_ = false;
+        // The request before is still out (its time-out is shorter than a minute, so
+        // this is a replay's pace): this reading is dropped rather than sent late.
         ++keeper_.status().dropped;
+        return;
     }
     inFlight_ = true;
     client_.send(request_(reading), [this](const HttpResponse& response) {

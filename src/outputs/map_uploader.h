@@ -57,8 +57,9 @@ private:
     MapStatusSink& sink_;
 };
 
-// A live map: each reading is sent when it is made; one still unanswered when the next
-// is due is given up (aborted), as is one that fails. A refusal stops the uploads.
+// A live map: each reading is sent when it is made, or dropped when the request before
+// is still out (a request's time-out is shorter than a minute, so none arrives late);
+// one that fails is dropped too. A refusal stops the uploads.
 class LiveMapUploader {
 public:
     using MakeRequest = std::function<HttpRequest(const MapReading&)>;
