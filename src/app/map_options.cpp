@@ -76,38 +76,12 @@ std::string readMapOptions(const std::function<std::optional<std::string>(std::s
     m.longitude = value("longitude");
     m.stateDir = value("state-dir");
 
-    // Each option that belongs to a service needs the service.
-    struct Needs {
-        bool given;
-        const char* option;
-        bool service;
-        const char* serviceOption;
-    };
-    const Needs needs[] = {
-        {m.radmonPasswordFile.has_value(), "--radmon-password-file", m.radmon.has_value(), "--radmon"},
-        {m.radmonUrl.has_value(), "--radmon-url", m.radmon.has_value(), "--radmon"},
-        {m.gmcmapCounterFile.has_value(), "--gmcmap-counter-file", m.gmcmap.has_value(), "--gmcmap"},
-        {m.gmcmapUrl.has_value(), "--gmcmap-url", m.gmcmap.has_value(), "--gmcmap"},
-        {m.safecastKeyFile.has_value(), "--safecast-key-file", m.safecast.has_value(), "--safecast"},
-        {m.safecastUrl.has_value(), "--safecast-url", m.safecast.has_value(), "--safecast"},
-        {m.latitude.has_value(), "--latitude", m.safecast.has_value(), "--safecast"},
-        {m.longitude.has_value(), "--longitude", m.safecast.has_value(), "--safecast"},
-        {m.stateDir.has_value(), "--state-dir", m.safecast.has_value(), "--safecast"},
-        {value("outbox-max").has_value(), "--outbox-max", m.safecast.has_value(), "--safecast"},
-        {value("upload-timeout").has_value(), "--upload-timeout", m.any(), "--radmon, --gmcmap or --safecast"},
-    };
-    for (const auto& n : needs)
-        if (n.given && !n.service) return std::string(n.option) + " needs " + n.serviceOption;
     if (m.radmon && m.radmon->empty()) return "--radmon: the user name is empty";
-    if (m.radmon && !m.radmonPasswordFile) return "--radmon needs --radmon-password-file";
     if (m.gmcmap && (m.gmcmap->empty() || m.gmcmap->find_first_not_of("0123456789") != std::string::npos))
         return "--gmcmap: \"" + *m.gmcmap + "\" is not an account id (digits)";
-    if (m.gmcmap && !m.gmcmapCounterFile) return "--gmcmap needs --gmcmap-counter-file";
     if (m.safecast && (m.safecast->empty() || m.safecast->find_first_not_of("0123456789") != std::string::npos ||
                        m.safecast->size() > 18))
         return "--safecast: \"" + *m.safecast + "\" is not a device id (digits)";
-    if (m.safecast && !m.safecastKeyFile) return "--safecast needs --safecast-key-file";
-    if (m.safecast && (!m.latitude || !m.longitude)) return "--safecast needs --latitude and --longitude";
     if (m.latitude && !isDegrees(*m.latitude, 90))
         return "--latitude: \"" + *m.latitude + "\" is not decimal degrees from -90 to 90";
     if (m.longitude && !isDegrees(*m.longitude, 180))
@@ -126,6 +100,36 @@ std::string readMapOptions(const std::function<std::optional<std::string>(std::s
         if (!parseCount(*s, 1, 300, n)) return "--upload-timeout: \"" + *s + "\" is not a whole number of seconds from 1 to 300";
         m.uploadTimeout = n;
     }
+    return {};
+}
+
+std::string mapOptionsError(const MapOptions& m) {
+    // Each option that belongs to a service needs the service.
+    struct Needs {
+        bool given;
+        const char* option;
+        bool service;
+        const char* serviceOption;
+    };
+    const Needs needs[] = {
+        {m.radmonPasswordFile.has_value(), "--radmon-password-file", m.radmon.has_value(), "--radmon"},
+        {m.radmonUrl.has_value(), "--radmon-url", m.radmon.has_value(), "--radmon"},
+        {m.gmcmapCounterFile.has_value(), "--gmcmap-counter-file", m.gmcmap.has_value(), "--gmcmap"},
+        {m.gmcmapUrl.has_value(), "--gmcmap-url", m.gmcmap.has_value(), "--gmcmap"},
+        {m.safecastKeyFile.has_value(), "--safecast-key-file", m.safecast.has_value(), "--safecast"},
+        {m.safecastUrl.has_value(), "--safecast-url", m.safecast.has_value(), "--safecast"},
+        {m.latitude.has_value(), "--latitude", m.safecast.has_value(), "--safecast"},
+        {m.longitude.has_value(), "--longitude", m.safecast.has_value(), "--safecast"},
+        {m.stateDir.has_value(), "--state-dir", m.safecast.has_value(), "--safecast"},
+        {m.outboxMax.has_value(), "--outbox-max", m.safecast.has_value(), "--safecast"},
+        {m.uploadTimeout.has_value(), "--upload-timeout", m.any(), "--radmon, --gmcmap or --safecast"},
+    };
+    for (const auto& n : needs)
+        if (n.given && !n.service) return std::string(n.option) + " needs " + n.serviceOption;
+    if (m.radmon && !m.radmonPasswordFile) return "--radmon needs --radmon-password-file";
+    if (m.gmcmap && !m.gmcmapCounterFile) return "--gmcmap needs --gmcmap-counter-file";
+    if (m.safecast && !m.safecastKeyFile) return "--safecast needs --safecast-key-file";
+    if (m.safecast && (!m.latitude || !m.longitude)) return "--safecast needs --latitude and --longitude";
     return {};
 }
 

@@ -102,7 +102,8 @@ void MapSharing::finish() {
 std::unique_ptr<MapSharing> startMapSharing(const Options& options, Monitor& monitor, MonitorFace& face,
                                             std::string& error) {
     const MapOptions& m = options.maps;
-    if (!m.any()) return nullptr;
+    error = mapOptionsError(m);
+    if (!error.empty() || !m.any()) return nullptr;
     auto sharing = std::make_unique<MapSharing>(monitor, face);
     MapSharing& s = *sharing;
     const int timeoutMs = static_cast<int>(m.uploadTimeout.value_or(kDefaultTimeoutSeconds)) * 1000;

@@ -324,6 +324,40 @@ class MapsTest(unittest.TestCase):
         self.assertEqual(logs[0], logs[1])
 
 
+    # --- the station's state message ---
+
+    @unittest.skipUnless(shutil.which("mosquitto") and shutil.which("mosquitto_sub"), "needs mosquitto")
+    def test_the_station_state_carries_the_maps_only_with_them(self):
+        port = free_port()
+        conf = os.path.join(self.work, "mosquitto.conf")
+        with open(conf, "w") as f:
+            f.write(f"listener {port} 127.0.0.1\nallow_anonymous true\n")
+        broker = subprocess.Popen(["mosquitto", "-c", conf], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            for _ in range(100):
+                with socket.socket() as c:
+                    if c.connect_ex(("127.0.0.1", port)) == 0:
+                        break
+                time.sleep(0.05)
+            s = self.service("safecast")
+            states = []
+            for prefix, extra in (("t/maps", self.safecast_args(s.port)), ("t/plain", [])):
+                rc, out, err = self.run_ravelin(120, ["--mqtt", f"mqtt://127.0.0.1:{port}", "--mqtt-prefix", prefix]
+                                                + extra)
+                self.assertEqual(rc, 0, err)
+                got = subprocess.run(["mosquitto_sub", "-h", "127.0.0.1", "-p", str(port), "--retained-only",
+                                      "-W", "3", "-C", "1", "-t", prefix + "/state"], capture_output=True, text=True)
+                states.append(json.loads(got.stdout))
+            maps = states[0]["maps"]
+            self.assertEqual(list(maps), ["Safecast"])
+            self.assertEqual(set(maps["Safecast"]), {"state", "sent", "dropped", "waiting"})
+            self.assertIn(maps["Safecast"]["state"], ("starting", "working"))
+            self.assertNotIn("maps", states[1])
+            self.assertEqual(list(states[0])[:-1], list(states[1]))
+        finally:
+            broker.kill()
+            broker.wait()
+
 if __name__ == "__main__":
     RAVELIN = sys.argv.pop(1)
     unittest.main()
