@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A public map on 127.0.0.1, speaking its published API as the uploads see it.
 
-fake_maps.py SERVICE LOG PORTFILE [SCRIPT]
+fake_maps.py SERVICE LOG PORTFILE [SCRIPT [CERT KEY]]
 SERVICE is radmon, gmcmap or safecast. Every request is appended to LOG as one JSON
 line; the chosen port is written to PORTFILE. SCRIPT, comma-separated, says how the
 requests one after another are answered, then "ok" for the rest:
@@ -13,6 +13,7 @@ requests one after another are answered, then "ok" for the rest:
   429      HTTP 429 with Retry-After: 1
   login    radmon's answer to a wrong login; GMCmap's ERR2
   close    the connection closed without an answer
+With CERT and KEY it speaks https with that certificate.
 """
 import hashlib
 import json
@@ -98,6 +99,11 @@ class Handler(BaseHTTPRequestHandler):
 
 server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
 server.daemon_threads = True
+if len(sys.argv) > 6:
+    import ssl
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(sys.argv[5], sys.argv[6])
+    server.socket = context.wrap_socket(server.socket, server_side=True)
 with open(port_file + ".tmp", "w") as f:
     f.write(str(server.server_address[1]))
 import os

@@ -31,11 +31,11 @@ def free_port():
 class Service:
     """One fake service, its requests in a log."""
 
-    def __init__(self, work, name, script=""):
+    def __init__(self, work, name, script="", tls=()):
         self.log = os.path.join(work, name + ".log")
         port_file = os.path.join(work, name + ".port")
         self.proc = subprocess.Popen([sys.executable, os.path.join(HERE, "fake_maps.py"), name, self.log,
-                                      port_file, script])
+                                      port_file, script] + list(tls))
         for _ in range(100):
             if os.path.exists(port_file):
                 break
@@ -357,6 +357,25 @@ class MapsTest(unittest.TestCase):
         finally:
             broker.kill()
             broker.wait()
+
+    # --- https: the certificate is checked ---
+
+    @unittest.skipUnless(shutil.which("openssl"), "needs openssl")
+    def test_an_untrusted_certificate_is_refused_and_the_reading_kept(self):
+        cert, key = os.path.join(self.work, "cert.pem"), os.path.join(self.work, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj",
+                        "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", cert],
+                       check=True, capture_output=True)
+        s = Service(self.work, "safecast", "", (cert, key))
+        self.services.append(s)
+        args = self.safecast_args(s.port)
+        args[args.index("--safecast-url") + 1] = f"https://127.0.0.1:{s.port}/measurements.json"
+        rc, out, err = self.run_ravelin(120, args)
+        self.assertEqual(rc, 0, err)
+        self.assertEqual(s.requests(), [])  # nothing crossed an unverified connection
+        self.assertIn("uploads to Safecast failing", err)
+        self.assertEqual(len(self.outbox_lines()), 2)
+        self.assertNoSecret(err)
 
 if __name__ == "__main__":
     RAVELIN = sys.argv.pop(1)
