@@ -108,6 +108,7 @@ void OutboxUploader::answered(const HttpResponse& response) {
         sendNext();
         return;
     }
+    outbox_.trim(false);  // the cap waited while the oldest reading was in flight
     refreshCounts();
     if (j.verdict == Verdict::Refused) {
         keeper_.set(MapState::Stopped, j.reason);

@@ -6,18 +6,22 @@ namespace {
 constexpr const char* kSent = "sent";
 constexpr const char* kDropped = "dropped";
 
-// The complete lines of `text` (without their LF), and whether it ends in a cut one.
-std::deque<std::string> completeLines(const std::string& text, bool& cut) {
-    std::deque<std::string> lines;
+// Calls `each` with every complete line of `text` (without its LF); true when it ends in a cut one.
+template <typename Each>
+bool forEachLine(const std::string& text, Each each) {
     std::size_t at = 0;
     for (std::size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', at)) {
-        lines.push_back(text.substr(at, lf - at));
+        each(text.substr(at, lf - at));
         at = lf + 1;
     }
-    cut = at < text.size();
-    return lines;
+    return at < text.size();
 }
 }  // namespace
+
+MapReading Outbox::front() const {
+    const std::string& line = queue_.front().line;
+    return *parseOutboxLine(line.substr(0, line.size() - 1));
+}
 
 Outbox::Outbox(FileSystem& files, std::string path, std::size_t maxReadings)
     : files_(files), path_(std::move(path)), donePath_(path_ + "-done"), max_(maxReadings) {}
@@ -28,14 +32,14 @@ bool Outbox::load(std::string& error) {
         (files_.exists(donePath_) && !files_.readAll(donePath_, done, error)))
         return false;
     std::size_t doneCount = 0;
-    for (const auto& line : completeLines(done, doneCut_))
+    doneCut_ = forEachLine(done, [&](const std::string& line) {
         if (line == kSent || line == kDropped) ++doneCount;
+    });
     std::size_t index = 0;
-    for (const auto& line : completeLines(outbox, outboxCut_)) {
-        const auto reading = parseOutboxLine(line);
-        if (!reading) continue;  // a line cut short by a crash, closed later
-        if (index++ >= doneCount) queue_.push_back(Entry{*reading, true});
-    }
+    outboxCut_ = forEachLine(outbox, [&](const std::string& line) {
+        if (!parseOutboxLine(line)) return;  // a line cut short by a crash, closed later
+        if (index++ >= doneCount) queue_.push_back(Entry{line + "\n", true});
+    });
     if (queue_.empty()) {
         // Every reading in them was done with: removed, the outbox first (a done file
         // without its outbox is one left by a crash between the two removals).
@@ -80,7 +84,7 @@ bool Outbox::appendLine(const std::string& path, const std::string& line, bool& 
 void Outbox::writeQueued() {
     // The readings not in the file are the last ones: each waits for the one before it.
     for (std::size_t i = queue_.size() - unwritten_; i < queue_.size(); ++i) {
-        if (!appendLine(path_, outboxLine(queue_[i].reading), outboxCut_)) return;
+        if (!appendLine(path_, queue_[i].line, outboxCut_)) return;
         queue_[i].onDisk = true;
         --unwritten_;
     }
@@ -88,7 +92,7 @@ void Outbox::writeQueued() {
 }
 
 void Outbox::add(const MapReading& reading, bool frontBusy) {
-    queue_.push_back(Entry{reading, false});
+    queue_.push_back(Entry{outboxLine(reading), false});
     ++unwritten_;
     writeQueued();
     trim(frontBusy);

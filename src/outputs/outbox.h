@@ -32,7 +32,7 @@ public:
 
     bool empty() const { return queue_.empty(); }
     std::size_t size() const { return queue_.size(); }
-    const MapReading& front() const { return queue_.front().reading; }
+    MapReading front() const;
     // Drops the oldest readings past the cap, unless `frontBusy` (it is in flight).
     void trim(bool frontBusy);
     // Readings dropped by the cap since the start.
@@ -43,8 +43,9 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    // A reading as its line (a year of them is some 40 MB this way).
     struct Entry {
-        MapReading reading;
+        std::string line;
         bool onDisk = false;
     };
     bool appendLine(const std::string& path, const std::string& line, bool& cut);
