@@ -50,6 +50,11 @@ void MapSharing::mapStateChanged(const MapStatus& s) {
             say(Priority::Notice, "the Safecast outbox is written again");
         }
     }
+    if (outbox && s.dropped != outboxDropped_) {
+        outboxDropped_ = s.dropped;
+        say(Priority::Warning, "the Safecast outbox is full: " + countText(s.dropped) +
+                                   " oldest reading(s) dropped so far (--outbox-max)");
+    }
     auto& last = states_[s.service];
     if (last == s.state) return;
     last = s.state;

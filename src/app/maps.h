@@ -41,6 +41,7 @@ private:
     bool finished_ = false;
     std::map<std::string, MapState> states_;  // as last reported
     std::string outboxError_;
+    std::uint64_t outboxDropped_ = 0;
 };
 
 // nullptr without any of the services, and nullptr with `error` set for an option that

@@ -58,7 +58,10 @@ OutboxUploader::OutboxUploader(std::string service, HttpClient& client, Outbox& 
 void OutboxUploader::refreshCounts() {
     MapStatus& s = keeper_.status();
     s.waiting = outbox_.size();
+    const std::uint64_t before = s.dropped;
     s.dropped = outbox_.dropped();
+    // The cap dropping the oldest is told at the first drop and at every 60th after, not at each.
+    if (s.dropped != before && (before == 0 || s.dropped / 60 != before / 60)) keeper_.notify();
     const std::string error = outbox_.unwritten() > 0 ? outbox_.lastError() : std::string{};
     // A full disk (or its end) is news of its own, whatever the service does.
     if (error != s.outboxError) {

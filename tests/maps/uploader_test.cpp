@@ -240,3 +240,22 @@ TEST(StationState, CarriesTheMapsOnlyWhenAskedTo) {
     publisher.secondDone(r);
     EXPECT_EQ(client.sent.back().payload, plain.substr(0, plain.size() - 1) + ",\"maps\":{}}");
 }
+
+TEST(OutboxUploader, TheCapsDropsAreToldAtTheFirstAndEverySixtiethNotEachOne) {
+    MemoryFileSystem fs;
+    FakeHttpClient http;
+    Sink sink;
+    Outbox outbox(fs, "safecast.outbox", 2);
+    OutboxUploader up("Safecast", http, outbox,
+                      [](const MapReading& r) { return safecastRequest(kSafecast, r, 30000); }, judgeSafecast, sink);
+    up.add(reading(0));
+    http.answer(401);  // stopped: every reading waits, the cap drops the oldest
+    sink.told.clear();
+    for (int m = 1; m <= 130; ++m) up.add(reading(m % 60));
+    EXPECT_EQ(outbox.dropped(), 129u);
+    ASSERT_EQ(sink.told.size(), 3u);
+    EXPECT_EQ(sink.told[0].dropped, 1u);
+    EXPECT_EQ(sink.told[1].dropped, 60u);
+    EXPECT_EQ(sink.told[2].dropped, 120u);
+    EXPECT_EQ(outbox.size(), 2u);
+}
