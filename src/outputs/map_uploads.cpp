@@ -31,11 +31,12 @@ void MapUploads::secondDone(const SecondReport& report) {
     MapReading r = std::move(*due_);
     due_.reset();
     r.cpm = cpmText(report);
-    if (r.cpm.empty() || jsonNumber(r.usvH) == "null") return;  // no dose yet: nothing to publish
     char average[32];
     std::snprintf(average, sizeof average, "%.2f",
                   report.seconds > 0 ? static_cast<double>(report.total) * 60.0 / report.seconds : 0.0);
     r.averageCpm = average;
+    // No dose yet, or a readout that is no number: nothing a map could take.
+    if (!parseOutboxLine(utcTimeText(r.utc) + "," + r.cpm + "," + r.usvH + "," + r.averageCpm)) return;
     for (auto& uploader : live_) uploader->add(r);
     if (outbox_) outbox_->add(r);
 }

@@ -211,8 +211,13 @@ TEST(MapUploads, TheReadingIsTheSixtiethSecondsCpmAndDoseAtItsUtcTime) {
     EXPECT_EQ(http.sent[0].url, "http://g/log2.asp?AID=1&GID=2&CPM=21&ACPM=1020.00&uSV=0.145");
     uploads.secondDone(SecondReport{61, 1021, 21, 0.145f, true, 0, 0});
     EXPECT_EQ(http.sent.size(), 1u);
+    http.answer(200, "OK.ERR0");
+    // Before any dose (no sensitivity yet) there is nothing to publish.
+    uploads.recordDue(LogRecord{"x.csv", "2026/12/08", "18:31", ""}, true);
+    uploads.secondDone(SecondReport{120, 1100, 0, 0.0f, false, 0, 0});
+    EXPECT_EQ(http.sent.size(), 1u);
     EXPECT_EQ(uploads.stateJson(),
-              "\"maps\":{\"GMCmap\":{\"state\":\"starting\",\"sent\":0,\"dropped\":0,\"waiting\":0}}");
+              "\"maps\":{\"GMCmap\":{\"state\":\"working\",\"sent\":1,\"dropped\":0,\"waiting\":0}}");
 }
 
 TEST(StationState, CarriesTheMapsOnlyWhenAskedTo) {
