@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "outputs/history_log.h"
+
 namespace ravelin {
 
 MapStatusKeeper::MapStatusKeeper(std::string service, MapStatusSink& sink) : sink_(sink) {
@@ -28,12 +30,19 @@ void LiveMapUploader::add(const MapReading& reading) {
         ++keeper_.status().dropped;
         return;
     }
-    if (inFlight_) {
-        // The request before is still out (its time-out is shorter than a minute, so
-        // this is a replay's pace): this reading is dropped rather than sent late.
+    // Seconds since 1970 by the readings' own UTC times: a --fast replay's readings come
+    // within the same real minute, and the map is not to get them faster than one a minute.
+    const std::int64_t at = static_cast<std::int64_t>(minuteOf(reading.utc.year, reading.utc.month, reading.utc.day,
+                                                              reading.utc.hour, reading.utc.minute)) * 60 +
+                            reading.utc.second;
+    const bool tooSoon = lastSent_ && at >= *lastSent_ && at - *lastSent_ < kMinSpacing;
+    if (inFlight_ || tooSoon) {
+        // A request still out has a time-out shorter than a minute, so that too is a
+        // replay's pace: the reading is dropped rather than sent late.
         ++keeper_.status().dropped;
         return;
     }
+    lastSent_ = at;
     inFlight_ = true;
     client_.send(request_(reading), [this](const HttpResponse& response) {
         inFlight_ = false;

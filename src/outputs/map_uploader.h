@@ -58,10 +58,13 @@ private:
 };
 
 // A live map: each reading is sent when it is made, or dropped when the request before
-// is still out (a request's time-out is shorter than a minute, so none arrives late);
-// one that fails is dropped too. A refusal stops the uploads.
+// is still out (a request's time-out is shorter than a minute, so none arrives late) or
+// when it comes less than 50 s (by the readings' UTC times) after the last one sent; one
+// that fails is dropped too. A refusal stops the uploads.
 class LiveMapUploader {
 public:
+    // Readings a second apart from a real run can be 59 s apart by the clock: 50 s is "a minute".
+    static constexpr std::int64_t kMinSpacing = 50;
     using MakeRequest = std::function<HttpRequest(const MapReading&)>;
     using Judge = std::function<Judgement(const HttpResponse&)>;
     LiveMapUploader(std::string service, HttpClient& client, MakeRequest request, Judge judge, MapStatusSink& sink);
@@ -76,6 +79,7 @@ private:
     Judge judge_;
     MapStatusKeeper keeper_;
     bool inFlight_ = false;
+    std::optional<std::int64_t> lastSent_;  // UTC seconds of the last reading sent
 };
 
 // Safecast: every reading goes through the outbox, oldest first, one request in flight.

@@ -264,3 +264,28 @@ TEST(OutboxUploader, TheCapsDropsAreToldAtTheFirstAndEverySixtiethNotEachOne) {
     EXPECT_EQ(sink.told[2].dropped, 120u);
     EXPECT_EQ(outbox.size(), 2u);
 }
+
+TEST(LiveMapUploader, NeverMoreThanOneReadingAMinuteByTheReadingsClock) {
+    FakeHttpClient http;
+    Sink sink;
+    LiveMapUploader up("GMCmap", http,
+                       [](const MapReading& r) { return gmcmapRequest({"http://g/log2.asp", "1", "2"}, r, 50000); },
+                       judgeGmcmap, sink);
+    const auto at = [](int hour, int minute, int second) {
+        return MapReading{{2026, 12, 8, hour, minute, second}, "20", "0.1", "20.00"};
+    };
+    const auto send = [&](const MapReading& r) {
+        const std::size_t before = http.sent.size();
+        up.add(r);
+        if (!http.pending.empty()) http.answer(200, "OK.ERR0");
+        return http.sent.size() > before;
+    };
+    EXPECT_TRUE(send(at(10, 0, 0)));
+    EXPECT_FALSE(send(at(10, 0, 0)));   // a --fast replay's next minute, the same real second
+    EXPECT_FALSE(send(at(10, 0, 49)));
+    EXPECT_TRUE(send(at(10, 0, 59)));   // a real run's next minute, 59 s by the clock
+    EXPECT_TRUE(send(at(9, 0, 0)));     // the clock set back: not a wait of an hour
+    EXPECT_TRUE(send(at(23, 59, 59)));
+    EXPECT_TRUE(send({{2026, 12, 9, 0, 0, 59}, "20", "0.1", "20.00"}));  // across midnight
+    EXPECT_EQ(up.status().dropped, 2u);
+}
