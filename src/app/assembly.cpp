@@ -1,5 +1,6 @@
 #include "app/assembly.h"
 
+#include "app/maps.h"
 #include "app/station.h"
 #include "platform/journal_prefix.h"
 
@@ -48,7 +49,9 @@ Assembly::Assembly(const Options& options, MonitorFace& face, ControlFace& contr
 Assembly::~Assembly() = default;
 
 bool Assembly::startStation(std::string& error) {
-    station_ = ravelin::startStation(options_, monitor_, face_, error);
+    maps_ = startMapSharing(options_, monitor_, face_, error);
+    if (!error.empty()) return false;
+    station_ = ravelin::startStation(options_, monitor_, face_, error, maps_ ? &maps_->uploads() : nullptr);
     return error.empty();
 }
 

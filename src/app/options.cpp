@@ -10,6 +10,7 @@
 #include "app/config_file.h"
 #include "app/reading_options.h"
 #include "app/history_options.h"
+#include "app/map_options.h"
 #include "app/version.h"
 
 namespace ravelin {
@@ -74,6 +75,10 @@ const std::vector<OptionInfo>& optionTable() {
             {"mqtt-user", "U", "MQTT user name."},
             {"mqtt-password-file", "F", "File whose first line is the MQTT password; only its owner may have access (chmod 600)."},
             {"mqtt-ca", "F", "CA certificate file for mqtts://."},
+        });
+        const auto& maps = mapOptionEntries();
+        t.insert(t.end(), maps.begin(), maps.end());
+        t.insert(t.end(), {
             {"history", "", "Show 「線量率の履歴」, the dose rate of every μSVHData*.csv log in DIR, the one argument "
                             "after the options (default: the working directory); with --summary or --export, write it "
                             "instead: ravelin --history [DIR] [--summary | --export FILE]."},
@@ -205,6 +210,8 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     o.mqttPasswordFile = value("mqtt-password-file");
     o.mqttCa = value("mqtt-ca");
     o.config = value("config");
+    result.error = readMapOptions(value, o.maps);
+    if (!result.error.empty()) return result;
     o.tube = value("tube");
     o.deadTimeUs = value("dead-time-us");
     o.stats = parser.isSet("stats");

@@ -28,6 +28,16 @@ struct ExitStatusInfo {
 // The exit statuses, for --help and the manual page.
 const std::vector<ExitStatusInfo>& exitStatusTable();
 
+// The public maps: accounts, their secrets' files, addresses, and the outbox.
+struct MapOptions {
+    std::optional<std::string> radmon, radmonPasswordFile, radmonUrl;
+    std::optional<std::string> gmcmap, gmcmapCounterFile, gmcmapUrl;
+    std::optional<std::string> safecast, safecastKeyFile, safecastUrl, latitude, longitude;
+    std::optional<std::string> stateDir;
+    std::optional<long long> outboxMax, uploadTimeout;
+    bool any() const { return radmon || gmcmap || safecast; }
+};
+
 struct Options {
     bool headless = false;
     bool help = false;
@@ -49,6 +59,7 @@ struct Options {
     bool start = false, graph = false, test = false;
     // Station mode.
     std::optional<std::string> mqttUrl, mqttPrefix, mqttUser, mqttPasswordFile, mqttCa;
+    MapOptions maps;
     // Headless: the configuration file whose settings come before the command line's.
     std::optional<std::string> config;
     // Readings: a tube preset, a dead time, the interval columns.

@@ -13,6 +13,7 @@
 #include "app/version.h"
 #include "engine/convert.h"
 #include "outputs/broker_url.h"
+#include "outputs/map_uploads.h"
 #include "outputs/station_publisher.h"
 #include "platform/journal_prefix.h"
 #include "platform/mosquitto_client.h"
@@ -74,7 +75,8 @@ void Station::finish() {
     client_->stop();
 }
 
-std::unique_ptr<Station> startStation(const Options& o, Monitor& monitor, MonitorFace& face, std::string& error) {
+std::unique_ptr<Station> startStation(const Options& o, Monitor& monitor, MonitorFace& face, std::string& error,
+                                      MapUploads* maps) {
     if (!o.mqttUrl) {
         for (const auto& [given, name] : {std::pair{o.mqttPrefix.has_value(), "--mqtt-prefix"},
                                            {o.mqttUser.has_value(), "--mqtt-user"},
@@ -120,6 +122,7 @@ std::unique_ptr<Station> startStation(const Options& o, Monitor& monitor, Monito
     auto clock = std::make_unique<SystemUtcClock>();
     StationConfig config{prefix, "Ravelin " + lastTopicLevel(prefix), kRavelinVersion, 1440};
     auto publisher = std::make_unique<StationPublisher>(*client, *clock, face, config, url->text());
+    if (maps) publisher->setStateExtra([maps] { return maps->stateJson(); });
     return std::make_unique<Station>(std::move(client), std::move(publisher), std::move(clock), monitor);
 }
 

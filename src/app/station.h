@@ -10,6 +10,7 @@
 
 namespace ravelin {
 
+class MapUploads;
 class MqttClient;
 class StationPublisher;
 class SystemUtcClock;
@@ -38,6 +39,8 @@ private:
 // Builds station mode, attaches it to the monitor's pipeline and starts connecting;
 // its problems go to `face`. nullptr without --mqtt, and nullptr with `error` set for
 // a bad --mqtt* option (a command-line error, exit status 2). Call it before Start.
-std::unique_ptr<Station> startStation(const Options& options, Monitor& monitor, MonitorFace& face, std::string& error);
+// With `maps`, each state message also carries the public maps' states.
+std::unique_ptr<Station> startStation(const Options& options, Monitor& monitor, MonitorFace& face, std::string& error,
+                                      MapUploads* maps = nullptr);
 
 }  // namespace ravelin

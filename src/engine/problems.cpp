@@ -16,7 +16,11 @@ int problemRank(ProblemKey key) {
         case ProblemKey::AlarmSound2:
         case ProblemKey::NoAudioOutput:
         case ProblemKey::StationLink:
-        case ProblemKey::StationRecordsDropped: return 3;
+        case ProblemKey::StationRecordsDropped:
+        case ProblemKey::MapRadmon:
+        case ProblemKey::MapGmcmap:
+        case ProblemKey::MapSafecast:
+        case ProblemKey::MapOutbox: return 3;
         default: return 2;
     }
 }
@@ -26,6 +30,9 @@ bool isCaptureProblem(ProblemKey key) {
 }
 
 namespace {
+const char* mapService(ProblemKey key) {
+    return key == ProblemKey::MapRadmon ? "radmon.org" : key == ProblemKey::MapGmcmap ? "GMCmap" : "Safecast";
+}
 std::string labelJa(Setting s) { return "「" + std::string(settingRow(s).labelJa) + "」"; }
 std::string optionEn(Setting s) { return std::string(settingRow(s).option); }
 }  // namespace
@@ -74,6 +81,20 @@ std::string problemSentenceJa(const Problem& p) {
         case ProblemKey::StationRecordsDropped:
             return "MQTTブローカーに送れない記録が" + p.reason + "件を超えたため、古い記録を" + p.detail +
                    "件破棄しました。";
+        case ProblemKey::MapRadmon:
+        case ProblemKey::MapGmcmap:
+        case ProblemKey::MapSafecast: {
+            const std::string service = mapService(p.key);
+            const bool outbox = p.key == ProblemKey::MapSafecast;
+            if (p.boxText == "stopped")
+                return service + "への送信を停止しました（" + p.reason + "）。" +
+                       (outbox ? "未送信の" + p.detail + "件は次の起動まで保存します。" : std::string{});
+            return service + "への送信に失敗しています（" + p.reason + "）。" +
+                   (outbox ? "未送信" + p.detail + "件、再試行します。" : "破棄" + p.detail + "件。");
+        }
+        case ProblemKey::MapOutbox:
+            return "Safecastの送信待ちファイルに書き込めません（" + p.reason + "）。" + p.detail +
+                   "件をメモリに保持しています。";
     }
     return {};
 }
@@ -124,6 +145,19 @@ std::string problemSentenceEn(const Problem& p) {
         case ProblemKey::StationRecordsDropped:
             return "more than " + p.reason + " records waiting for the MQTT broker: " + p.detail +
                    " oldest dropped so far";
+        case ProblemKey::MapRadmon:
+        case ProblemKey::MapGmcmap:
+        case ProblemKey::MapSafecast: {
+            const std::string service = mapService(p.key);
+            const bool outbox = p.key == ProblemKey::MapSafecast;
+            if (p.boxText == "stopped")
+                return "uploads to " + service + " stopped: " + p.reason +
+                       (outbox ? "; " + p.detail + " reading(s) kept in the outbox for the next start" : std::string{});
+            return "uploads to " + service + " failing (" + p.reason + "); " +
+                   (outbox ? p.detail + " reading(s) waiting, retrying" : p.detail + " reading(s) dropped so far");
+        }
+        case ProblemKey::MapOutbox:
+            return "cannot write the Safecast outbox (" + p.reason + "); " + p.detail + " reading(s) kept in memory";
     }
     return {};
 }

@@ -32,6 +32,12 @@ enum class ProblemKey {
     NoAudioOutput,
     StationLink,            // the MQTT broker cannot be reached; retrying
     StationRecordsDropped,  // station records kept past their limit: the oldest dropped
+    // The public maps, each while its uploads fail or after they stopped: boxText is
+    // "failing" or "stopped", detail the readings waiting (Safecast) or dropped (the live maps).
+    MapRadmon,
+    MapGmcmap,
+    MapSafecast,
+    MapOutbox,  // readings cannot be written to the outbox: detail the readings kept in memory
 };
 
 // What stands in for a box that does not convert.

@@ -45,6 +45,8 @@ public:
     virtual void release(const std::string& path) = 0;
     virtual bool exists(const std::string& path) = 0;
     virtual bool remove(const std::string& path) = 0;
+    // The whole file into `contents`; false with the reason in `error`.
+    virtual bool readAll(const std::string& path, std::string& contents, std::string& error) = 0;
 };
 
 struct LocalDateTime {

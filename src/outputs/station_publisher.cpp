@@ -17,6 +17,7 @@ void StationPublisher::start() {
 
 void StationPublisher::secondDone(const SecondReport& report) {
     std::string payload = statePayload(report, clock_.utcNow());
+    if (stateExtra_) payload.insert(payload.size() - 1, "," + stateExtra_());
     if (connected_ && client_.publish(MqttMessage{topic("state"), payload, 0, true}) >= 0) {
         unsentState_.reset();
         return;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,10 @@ public:
     // Problems (the broker unreachable, records dropped) go to `face`; `brokerName` names the broker in them.
     StationPublisher(MqttClient& client, const UtcClock& clock, MonitorFace& face, StationConfig config,
                      std::string brokerName);
+
+    // More members for each state message, `"name":value` pairs (the public maps' states);
+    // without it the state message is as it always was.
+    void setStateExtra(std::function<std::string()> extra) { stateExtra_ = std::move(extra); }
 
     // Sets the last will and starts the connection.
     void start();
@@ -58,6 +63,7 @@ private:
     std::deque<std::string> records_;
     std::optional<int> inFlight_;
     std::optional<std::string> unsentState_;  // only the latest state matters
+    std::function<std::string()> stateExtra_;
     std::uint64_t dropped_ = 0;
     bool offlineAsked_ = false;
     std::optional<int> offlineId_;

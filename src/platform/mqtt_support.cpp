@@ -11,7 +11,12 @@
 namespace ravelin {
 
 bool readPasswordFile(const std::string& path, std::string& password, std::string& error) {
-    const std::string name = "--mqtt-password-file " + path;
+    return readSecretFile("--mqtt-password-file", path, "password", password, error);
+}
+
+bool readSecretFile(const std::string& option, const std::string& path, const std::string& what, std::string& password,
+                    std::string& error) {
+    const std::string name = option + " " + path;
     // The mode is checked on the file opened, not on a name that could change in between.
     // Non-blocking, so that a named pipe with no writer is refused below instead of
     // holding up the start; a regular file reads the same either way.
@@ -52,7 +57,7 @@ bool readPasswordFile(const std::string& path, std::string& password, std::strin
     const auto end = text.find_first_of("\r\n");
     password = text.substr(0, end);
     if (password.empty()) {
-        error = name + ": the file holds no password";
+        error = name + ": the file holds no " + what;
         return false;
     }
     return true;

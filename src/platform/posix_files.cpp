@@ -122,6 +122,29 @@ bool PosixFileSystem::exists(const std::string& path) {
 
 bool PosixFileSystem::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+bool PosixFileSystem::readAll(const std::string& path, std::string& contents, std::string& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    contents.clear();
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = path + ": " + std::strerror(errno);
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        contents.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
 namespace {
 LocalDateTime fromTm(const std::tm& tm) {
     return LocalDateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};

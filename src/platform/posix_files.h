@@ -16,6 +16,7 @@ public:
     void release(const std::string& path) override;
     bool exists(const std::string& path) override;
     bool remove(const std::string& path) override;
+    bool readAll(const std::string& path, std::string& contents, std::string& error) override;
 
 private:
     std::map<std::string, int> held_;

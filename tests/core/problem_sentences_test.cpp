@@ -131,3 +131,36 @@ TEST(ProblemSentences, EveryKeySaysItsSentenceInBothLanguages) {
     EXPECT_GE(static_cast<int>(settingProblem(Setting::Threshold)), first);
     EXPECT_LE(static_cast<int>(settingProblem(Setting::Alarm2Limit)), last);
 }
+
+TEST(ProblemSentences, TheMapsSayFailingOrStoppedWithTheirCounts) {
+    using K = ProblemKey;
+    const struct {
+        Problem problem;
+        const char* ja;
+        const char* en;
+    } cases[] = {
+        {{K::MapSafecast, "failing", "12", "HTTP 500"},
+         "Safecastへの送信に失敗しています（HTTP 500）。未送信12件、再試行します。",
+         "uploads to Safecast failing (HTTP 500); 12 reading(s) waiting, retrying"},
+        {{K::MapSafecast, "stopped", "3", "Safecast refuses the API key (HTTP 401)"},
+         "Safecastへの送信を停止しました（Safecast refuses the API key (HTTP 401)）。未送信の3件は次の起動まで保存します。",
+         "uploads to Safecast stopped: Safecast refuses the API key (HTTP 401); 3 reading(s) kept in the outbox for "
+         "the next start"},
+        {{K::MapRadmon, "failing", "2", "no answer in time"},
+         "radmon.orgへの送信に失敗しています（no answer in time）。破棄2件。",
+         "uploads to radmon.org failing (no answer in time); 2 reading(s) dropped so far"},
+        {{K::MapGmcmap, "stopped", "1", "GMCmap does not know the counter id (ERR2)"},
+         "GMCmapへの送信を停止しました（GMCmap does not know the counter id (ERR2)）。",
+         "uploads to GMCmap stopped: GMCmap does not know the counter id (ERR2)"},
+        {{K::MapOutbox, {}, "4", "/var/lib/ravelin/safecast.outbox: No space left on device"},
+         "Safecastの送信待ちファイルに書き込めません（/var/lib/ravelin/safecast.outbox: No space left on device）。"
+         "4件をメモリに保持しています。",
+         "cannot write the Safecast outbox (/var/lib/ravelin/safecast.outbox: No space left on device); 4 reading(s) "
+         "kept in memory"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(problemSentenceJa(c.problem), c.ja);
+        EXPECT_EQ(problemSentenceEn(c.problem), c.en);
+        EXPECT_EQ(problemRank(c.problem.key), 3);  // after records, capture and settings
+    }
+}

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/config_file.h"
+#include "app/map_options.h"
 #include "platform/journal_prefix.h"
 
 namespace ravelin {
@@ -127,6 +128,37 @@ TEST(JournalStream, NamesTheFileOnTheDescriptor) {
     EXPECT_FALSE(isJournalStream((right + "x").c_str(), fileno(f)));
     std::fclose(f);
     std::remove(path.c_str());
+}
+
+TEST_F(ConfigFileTest, TheMapsAreKeysTheirSecretsAreNotAndTheyAreCheckedTogetherOnlyAtStart) {
+    const ParseResult r = parse("safecast = 301\nsafecast-key-file = /etc/ravelin/safecast-key\nlatitude = -35.25\n"
+                                "longitude = 139\nradmon = me\nradmon-password-file = /etc/ravelin/rp\n"
+                                "outbox-max = 10\nupload-timeout = 5\n");
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.maps.safecast, "301");
+    EXPECT_EQ(r.options.maps.latitude, "-35.25");
+    EXPECT_EQ(r.options.maps.outboxMax, 10);
+    EXPECT_EQ(mapOptionsError(r.options.maps), "");
+    EXPECT_NE(parse("radmon-password = x\n").error.find("a password does not belong"), std::string::npos);
+    EXPECT_NE(parse("safecast-key = x\n").error.find("is not a setting"), std::string::npos);
+    for (const auto& [line, message] : std::vector<std::pair<std::string, std::string>>{
+             {"latitude = 90.5", "--latitude: \"90.5\" is not decimal degrees from -90 to 90"},
+             {"longitude = 1e2", "is not decimal degrees"},
+             {"safecast = 12a", "is not a device id"},
+             {"gmcmap = x", "is not an account id"},
+             {"safecast-url = ftp://x", "is not an http:// or https:// address"},
+             {"outbox-max = 0", "--outbox-max"},
+             {"upload-timeout = 301", "--upload-timeout"}})
+        EXPECT_NE(parse(line + "\n").error.find(message), std::string::npos) << line;
+    MapOptions m;
+    m.latitude = "1";
+    EXPECT_EQ(mapOptionsError(m), "--latitude needs --safecast");
+    m.safecast = "1";
+    EXPECT_EQ(mapOptionsError(m), "--safecast needs --safecast-key-file");
+    m.safecastKeyFile = "k";
+    EXPECT_EQ(mapOptionsError(m), "--safecast needs --latitude and --longitude");
+    m.longitude = "2";
+    EXPECT_EQ(mapOptionsError(m), "");
 }
 
 }  // namespace

@@ -241,6 +241,15 @@ public:
         inodes.erase(path);
         return files.erase(path) != 0;
     }
+    bool readAll(const std::string& path, std::string& contents, std::string& error) override {
+        const auto it = files.find(path);
+        if (it == files.end()) {
+            error = path + ": No such file or directory";
+            return false;
+        }
+        contents = it->second;
+        return true;
+    }
 };
 
 class FixedClock : public Clock {
