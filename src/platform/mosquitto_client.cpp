@@ -2,8 +2,13 @@
 
 #include <mosquitto.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <QMetaObject>
 #include <QObject>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -11,6 +16,8 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+
+#include "platform/mqtt_inbound.h"
 
 namespace ravelin {
 namespace {
@@ -20,6 +27,10 @@ constexpr int kKeepAliveSeconds = 30;
 constexpr auto kAnswerTimeout = std::chrono::seconds(10);  // a broker that accepts but never answers
 constexpr auto kFirstDelay = std::chrono::seconds(1);
 constexpr auto kLongestDelay = std::chrono::seconds(30);
+// A connection the broker ends sooner than this after accepting it was cut short.
+constexpr auto kSteadyAfter = std::chrono::seconds(10);
+constexpr auto kFirstCutDelay = std::chrono::seconds(2);
+constexpr auto kLongestCutDelay = std::chrono::seconds(300);
 
 class MosquittoClient final : public MqttClient {
 public:
@@ -100,25 +111,63 @@ private:
 
     std::string reasonFor(int rc, int savedErrno) const {
         if (!refusal_.empty()) return refusal_;
+        if (rc == MOSQ_ERR_CONN_REFUSED && !lastError_.empty()) return lastError_;  // said by the relay
+        if (rc == MOSQ_ERR_KEEPALIVE)
+            return "the broker stopped answering: no reply within the " + std::to_string(kKeepAliveSeconds) +
+                   "-second keep-alive time";
         if (rc == MOSQ_ERR_TLS || (!lastError_.empty() && lastError_.find("OpenSSL") != std::string::npos))
             return lastError_.empty() ? "TLS failure" : lastError_;
         if (rc == MOSQ_ERR_ERRNO && savedErrno != 0) return std::strerror(savedErrno);
         if (rc == MOSQ_ERR_EAI) return "host name not found";
-        return mosquitto_strerror(rc);
+        const std::string text = mosquitto_strerror(rc);
+        return text == "Unknown error." ? "MQTT library error " + std::to_string(rc) : text;
+    }
+
+    // Connects, through the relay for plain TCP: a host, or the relay's loopback port.
+    int connectOnce(BrokerRelay& relay, int& savedErrno) {
+        if (settings_.broker.tls)
+            return mosquitto_connect_async(mosq_, settings_.broker.host.c_str(), settings_.broker.port,
+                                           kKeepAliveSeconds);
+        std::string error;
+        if (!relay.connect(settings_.broker.host, settings_.broker.port, kAnswerTimeout,
+                           [this] { return stopping(); }, error)) {
+            lastError_ = error;
+            return MOSQ_ERR_CONN_REFUSED;  // lastError_ says why
+        }
+        const int port = relay.listen(error);
+        if (port == 0) {
+            lastError_ = error;
+            return MOSQ_ERR_CONN_REFUSED;
+        }
+        const int rc = mosquitto_connect_async(mosq_, "127.0.0.1", port, kKeepAliveSeconds);
+        savedErrno = errno;
+        if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_CONN_PENDING) return rc;
+        sockaddr_in own{};
+        socklen_t len = sizeof own;
+        if (::getsockname(mosquitto_socket(mosq_), reinterpret_cast<sockaddr*>(&own), &len) != 0 ||
+            !relay.accept(ntohs(own.sin_port))) {
+            lastError_ = "the connection through 127.0.0.1 was not made";
+            return MOSQ_ERR_CONN_REFUSED;
+        }
+        return rc;
     }
 
     // Connects, runs the connection until it ends, waits, tries again; all on this thread.
     void run() {
         auto delay = kFirstDelay;
-        const std::string host = settings_.broker.host;
         while (!stopping()) {
             answered_ = false;
             refusal_.clear();
             lastError_.clear();
             errno = 0;
-            int rc = mosquitto_connect_async(mosq_, host.c_str(), settings_.broker.port, kKeepAliveSeconds);
-            int savedErrno = errno;
+            int savedErrno = 0;
+            relay_ = std::make_unique<BrokerRelay>();
+            BrokerRelay& relay = *relay_;
+            int rc = connectOnce(relay, savedErrno);
+            if (rc == MOSQ_ERR_SUCCESS) savedErrno = errno;
             bool timedOut = false;
+            Clock::time_point acceptedAt{};
+            bool steady = false;
             if (rc == MOSQ_ERR_SUCCESS || rc == MOSQ_ERR_CONN_PENDING) {
                 const auto began = Clock::now();
                 while (!stopping()) {
@@ -126,26 +175,44 @@ private:
                     rc = mosquitto_loop(mosq_, 250, 1);
                     savedErrno = errno;
                     if (rc != MOSQ_ERR_SUCCESS) break;
+                    if (answered_ && acceptedAt == Clock::time_point{}) acceptedAt = Clock::now();
                     if (!answered_ && Clock::now() - began > kAnswerTimeout) {
                         timedOut = true;
                         break;
                     }
+                    if (answered_ && !steady && Clock::now() - acceptedAt >= kSteadyAfter) {
+                        steady = true;
+                        delay = kFirstDelay;  // a connection that worked starts the backoff afresh
+                        post([this] {
+                            if (events_) events_->connectionSteady();
+                        });
+                    }
                 }
             }
             if (stopping()) break;
-            if (answered_) delay = kFirstDelay;  // a connection that worked starts the backoff afresh
-            const std::string reason = timedOut ? "no answer from the broker" : reasonFor(rc, savedErrno);
-            post([this, reason] {
-                if (events_) events_->connectionLost(reason);
+            relay.close();
+            MqttLoss loss;
+            loss.cutShort = answered_ && !steady;
+            const std::string fault = relay.fault();
+            loss.byBroker = fault.empty() && (rc == MOSQ_ERR_CONN_LOST ||
+                                              (rc == MOSQ_ERR_ERRNO && (savedErrno == EPIPE || savedErrno == ECONNRESET)));
+            loss.reason = !fault.empty() ? fault + ": connection dropped"
+                          : timedOut     ? "no answer from the broker"
+                                         : reasonFor(rc, savedErrno);
+            // A broker that takes connections only to end them is tried less and less often.
+            if (loss.cutShort) delay = std::clamp(delay * 2, kFirstCutDelay, kLongestCutDelay);
+            post([this, loss] {
+                if (events_) events_->connectionLost(loss);
             });
             std::unique_lock lock(mutex_);
             wake_.wait_for(lock, delay, [this] { return stopping_; });
-            delay = std::min(delay * 2, kLongestDelay);
+            if (!loss.cutShort) delay = std::max(delay, std::min(delay * 2, kLongestDelay));
         }
         // The DISCONNECT asked for by stop() is written before the thread ends.
         const auto until = Clock::now() + std::chrono::seconds(1);
         while (Clock::now() < until && mosquitto_loop(mosq_, 100, 1) == MOSQ_ERR_SUCCESS) {
         }
+        if (relay_) relay_->close(std::chrono::milliseconds(500));  // what the client wrote reaches the broker
     }
 
     MosquittoSettings settings_;
@@ -160,6 +227,7 @@ private:
     std::atomic<bool> answered_{false};
     std::string refusal_;
     std::string lastError_;
+    std::unique_ptr<BrokerRelay> relay_;  // the current connection's, for plain TCP
 };
 
 std::once_flag libraryInit;
