@@ -114,23 +114,23 @@ void StationPublisher::clearLink() {
 std::string StationPublisher::cutShortCause() const {
     // A broker takes packets in order: the first one it did not acknowledge is the one it refused,
     // and a size limit is the likely cause only when that packet is larger than every one it took.
-    std::size_t largestTaken = 0;
     for (const auto& h : handed_) {
-        if (!h.acked) {
-            if (h.bytes > largestTaken)
-                return "the broker closed the connection right after the " +
-                       integerText(static_cast<std::int64_t>(h.bytes)) + "-byte " + h.kind +
-                       " message: check its max_packet_size";
-            break;
-        }
-        if (h.kind != std::string("state")) largestTaken = std::max(largestTaken, h.bytes);
+        if (h.acked) continue;
+        if (largestTaken_ > 0 && h.bytes > largestTaken_)
+            return "the broker closed the connection right after the " +
+                   integerText(static_cast<std::int64_t>(h.bytes)) + "-byte " + h.kind +
+                   " message: check its max_packet_size";
+        break;
     }
     return "the broker closed the connection right after accepting it";
 }
 
 void StationPublisher::delivered(int messageId) {
-    for (auto& h : handed_)
-        if (h.id == messageId) h.acked = true;
+    for (auto& h : handed_) {
+        if (h.id != messageId) continue;
+        h.acked = true;
+        largestTaken_ = std::max(largestTaken_, h.bytes);
+    }
     if (offlineId_ && *offlineId_ == messageId) {
         offlineAcked_ = true;
         return;
