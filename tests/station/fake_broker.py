@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
-"""A hostile MQTT broker: accepts CONNECT, answers CONNACK, then announces one PUBLISH
-of about 256 MiB and trickles its body at a fixed rate. Prints its port, then one line
-per connection ("connection N") and, when a client drops it, "dropped after B bytes".
-Usage: huge_packet_broker.py [BYTES_PER_SECOND]"""
+"""A bad MQTT broker: accepts CONNECT and answers CONNACK, then
+  huge:   announces one PUBLISH of 256 MiB and trickles its body at RATE bytes a second;
+  silent: reads what comes and never answers again (a frozen broker).
+Prints its port, then one line per connection ("connection N") and, when the client
+drops it, "connection N dropped after B bytes".
+Usage: fake_broker.py huge|silent [RATE]"""
 import socket
 import sys
 import threading
 import time
 
-RATE = int(sys.argv[1]) if len(sys.argv) > 1 else 1 << 20
+MODE = sys.argv[1]
+RATE = int(sys.argv[2]) if len(sys.argv) > 2 else 1 << 20
 ANNOUNCED = 268435455  # the largest length MQTT can state
 
 
@@ -22,20 +25,24 @@ def length_field(n):
 
 
 def serve(conn, number):
-    conn.settimeout(30)
+    conn.settimeout(None if MODE == "silent" else 30)
+    sent = 0
     try:
         conn.recv(65536)  # the CONNECT
         conn.sendall(b"\x20\x02\x00\x00")  # CONNACK: accepted
+        if MODE == "silent":
+            while conn.recv(65536):
+                pass
+            raise OSError("closed")
         topic = b"t"
         conn.sendall(b"\x30" + length_field(ANNOUNCED) + len(topic).to_bytes(2, "big") + topic)
-        sent = 0
         chunk = b"x" * (RATE // 10)
         while sent < ANNOUNCED:
             conn.sendall(chunk)
             sent += len(chunk)
             time.sleep(0.1)
     except OSError:
-        print(f"connection {number} dropped after {sent if 'sent' in locals() else 0} bytes", flush=True)
+        print(f"connection {number} dropped after {sent} bytes", flush=True)
     finally:
         conn.close()
 
