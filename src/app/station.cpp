@@ -75,7 +75,7 @@ void Station::finish() {
     if (tooFast > 0)
         say(Priority::Warning, integerText(static_cast<std::int64_t>(tooFast)) +
                                    " record(s) dropped: they came faster than the MQTT broker acknowledged them"
-                                   " (one at a time; they are in the CSV log)");
+                                   " (one in flight at a time)");
     client_->stop();
 }
 
