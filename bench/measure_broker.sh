@@ -42,6 +42,9 @@ printf '%s\n' "listener $port 127.0.0.1" "allow_anonymous true" "persistence fal
     "max_packet_size 400" "log_type all" >"$work/mosquitto.conf"
 mosquitto -c "$work/mosquitto.conf" >"$work/broker.log" 2>&1 &
 pids+=("$!")
+sleep 0.5
+mosquitto_sub -h 127.0.0.1 -p "$port" -v -t 'bench/small/status' >"$work/status" 2>/dev/null &
+pids+=("$!")
 python3 "$top/tests/station/fake_broker.py" huge 1048576 >"$work/huge.broker" &
 pids+=("$!")
 sleep 1
@@ -71,7 +74,9 @@ while t < 600:
 print(n)')
     echo "400-byte broker: $attempts_600 connection attempts in 10 minutes, from the back-off schedule (target: at most 10)"
 fi
-echo "400-byte broker: $(grep -c MQTT "$work/small.err") line(s) on stderr: $(grep -m1 MQTT "$work/small.err")"
+echo "400-byte broker: $(grep -c 'MQTT broker' "$work/small.err") line(s) about the link on stderr:"
+grep 'MQTT' "$work/small.err" | sed 's/^/    /'
+echo "400-byte broker: $(grep -c 'online$' "$work/status") time(s) \"online\" seen by a subscriber"
 echo "huge-packet broker (1 MiB/s for 120 s): peak resident memory $(tail -n1 "$work/huge.rss") KiB;" \
     "without --mqtt $(tail -n1 "$work/plain.rss") KiB (target: under 40 MB);" \
     "$(grep -c '^connection [0-9]*$' "$work/huge.broker") connection(s), each dropped after" \
