@@ -125,9 +125,12 @@ private:
 
     // Connects, through the relay for plain TCP: a host, or the relay's loopback port.
     int connectOnce(BrokerRelay& relay, int& savedErrno) {
-        if (settings_.broker.tls)
-            return mosquitto_connect_async(mosq_, settings_.broker.host.c_str(), settings_.broker.port,
-                                           kKeepAliveSeconds);
+        if (settings_.broker.tls) {
+            const int rc = mosquitto_connect_async(mosq_, settings_.broker.host.c_str(), settings_.broker.port,
+                                                   kKeepAliveSeconds);
+            savedErrno = errno;
+            return rc;
+        }
         std::string error;
         if (!relay.connect(settings_.broker.host, settings_.broker.port, kAnswerTimeout,
                            [this] { return stopping(); }, error)) {
@@ -164,7 +167,6 @@ private:
             relay_ = std::make_unique<BrokerRelay>();
             BrokerRelay& relay = *relay_;
             int rc = connectOnce(relay, savedErrno);
-            if (rc == MOSQ_ERR_SUCCESS) savedErrno = errno;
             bool timedOut = false;
             Clock::time_point acceptedAt{};
             bool steady = false;
