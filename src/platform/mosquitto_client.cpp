@@ -17,6 +17,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/broker_tls.h"
 #include "platform/mqtt_inbound.h"
 
 namespace ravelin {
@@ -34,11 +35,11 @@ constexpr auto kLongestCutDelay = std::chrono::seconds(300);
 
 class MosquittoClient final : public MqttClient {
 public:
-    MosquittoClient(const MosquittoSettings& s, mosquitto* mosq) : settings_(s), mosq_(mosq) {
+    MosquittoClient(const MosquittoSettings& s, mosquitto* mosq, std::shared_ptr<TlsTrust> trust)
+        : settings_(s), mosq_(mosq), trust_(std::move(trust)) {
         mosquitto_user_data_set(mosq_, this);
         mosquitto_connect_callback_set(mosq_, &MosquittoClient::onConnect);
         mosquitto_publish_callback_set(mosq_, &MosquittoClient::onPublish);
-        mosquitto_log_callback_set(mosq_, &MosquittoClient::onLog);
     }
 
     ~MosquittoClient() override {
@@ -94,11 +95,6 @@ private:
             if (c->events_) c->events_->delivered(id);
         });
     }
-    static void onLog(mosquitto*, void* self, int level, const char* text) {
-        // TLS failures are told only through the log.
-        if (level == MOSQ_LOG_ERR && text) static_cast<MosquittoClient*>(self)->lastError_ = text;
-    }
-
     template <typename F>
     void post(F f) {
         QMetaObject::invokeMethod(&context_, std::move(f), Qt::QueuedConnection);
@@ -115,25 +111,18 @@ private:
         if (rc == MOSQ_ERR_KEEPALIVE)
             return "the broker stopped answering: no reply within the " + std::to_string(kKeepAliveSeconds) +
                    "-second keep-alive time";
-        if (rc == MOSQ_ERR_TLS || (!lastError_.empty() && lastError_.find("OpenSSL") != std::string::npos))
-            return lastError_.empty() ? "TLS failure" : lastError_;
         if (rc == MOSQ_ERR_ERRNO && savedErrno != 0) return std::strerror(savedErrno);
         if (rc == MOSQ_ERR_EAI) return "host name not found";
         const std::string text = mosquitto_strerror(rc);
         return text == "Unknown error." ? "MQTT library error " + std::to_string(rc) : text;
     }
 
-    // Connects, through the relay for plain TCP: a host, or the relay's loopback port.
+    // Connects to the broker through the relay (and its TLS), then libmosquitto to the relay's loopback port.
     int connectOnce(BrokerRelay& relay, int& savedErrno) {
-        if (settings_.broker.tls) {
-            const int rc = mosquitto_connect_async(mosq_, settings_.broker.host.c_str(), settings_.broker.port,
-                                                   kKeepAliveSeconds);
-            savedErrno = errno;
-            return rc;
-        }
         std::string error;
-        if (!relay.connect(settings_.broker.host, settings_.broker.port, kAnswerTimeout,
-                           [this] { return stopping(); }, error)) {
+        const auto stop = [this] { return stopping(); };
+        if (!relay.connect(settings_.broker.host, settings_.broker.port, kAnswerTimeout, stop, error) ||
+            (trust_ && !relay.startTls(trust_, settings_.broker.host, kAnswerTimeout, stop, error))) {
             lastError_ = error;
             return MOSQ_ERR_CONN_REFUSED;  // lastError_ says why
         }
@@ -229,7 +218,8 @@ private:
     std::atomic<bool> answered_{false};
     std::string refusal_;
     std::string lastError_;
-    std::unique_ptr<BrokerRelay> relay_;  // the current connection's, for plain TCP
+    std::shared_ptr<TlsTrust> trust_;     // for mqtts://
+    std::unique_ptr<BrokerRelay> relay_;  // the current connection's
 };
 
 std::once_flag libraryInit;
@@ -255,19 +245,17 @@ std::unique_ptr<MqttClient> createMosquittoClient(const MosquittoSettings& s, st
         rc = mosquitto_username_pw_set(mosq, s.user.c_str(), s.password.empty() ? nullptr : s.password.c_str());
         if (rc != MOSQ_ERR_SUCCESS) return fail("--mqtt-user", rc);
     }
+    std::shared_ptr<TlsTrust> trust;
     if (s.broker.tls) {
-        if (s.caFile.empty()) {
-            rc = mosquitto_int_option(mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
-        } else {
-            rc = mosquitto_tls_set(mosq, s.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+        std::string why;
+        trust = TlsTrust::load(s.caFile, why);
+        if (!trust) {
+            error = (s.caFile.empty() ? std::string("the system's CA store") : "--mqtt-ca " + s.caFile) + ": " + why;
+            mosquitto_destroy(mosq);
+            return nullptr;
         }
-        if (rc != MOSQ_ERR_SUCCESS) return fail("--mqtt-ca " + s.caFile, rc);
-        // The certificate and the host name it names are both checked.
-        rc = mosquitto_tls_opts_set(mosq, 1, nullptr, nullptr);
-        if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_tls_insecure_set(mosq, false);
-        if (rc != MOSQ_ERR_SUCCESS) return fail("TLS", rc);
     }
-    return std::make_unique<MosquittoClient>(s, mosq);
+    return std::make_unique<MosquittoClient>(s, mosq, std::move(trust));
 }
 
 }  // namespace ravelin

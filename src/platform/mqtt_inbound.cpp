@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/broker_tls.h"
+
 namespace ravelin {
 
 bool InboundPacketLimit::feed(const unsigned char* data, std::size_t size) {
@@ -90,6 +92,7 @@ void closeFd(int& fd) {
 
 }  // namespace
 
+BrokerRelay::BrokerRelay() = default;
 BrokerRelay::~BrokerRelay() { close(); }
 
 bool BrokerRelay::connect(const std::string& host, int port, std::chrono::milliseconds timeout,
@@ -132,6 +135,24 @@ bool BrokerRelay::connect(const std::string& host, int port, std::chrono::millis
     if (broker_ >= 0) return true;
     error = timedOut ? "no answer from the broker" : lastErrno ? std::strerror(lastErrno) : "no address to connect to";
     return false;
+}
+
+bool BrokerRelay::startTls(std::shared_ptr<TlsTrust> trust, const std::string& host,
+                           std::chrono::milliseconds timeout, const std::function<bool()>& stopping,
+                           std::string& error) {
+    ::fcntl(broker_, F_SETFL, ::fcntl(broker_, F_GETFL) | O_NONBLOCK);
+    tls_ = std::make_unique<TlsSession>(std::move(trust), broker_);
+    return tls_->handshake(host, std::chrono::steady_clock::now() + timeout, stopping, error);
+}
+
+long BrokerRelay::readBroker(unsigned char* data, std::size_t size) {
+    if (tls_) return tls_->read(data, size);
+    const ssize_t n = ::recv(broker_, data, size, 0);
+    return n < 0 && errno == EINTR ? -2 : n;
+}
+
+bool BrokerRelay::writeBroker(const unsigned char* data, std::size_t size) {
+    return tls_ ? tls_->writeAll(data, size) : sendAll(broker_, data, size);
 }
 
 int BrokerRelay::listen(std::string& error) {
@@ -177,24 +198,32 @@ void BrokerRelay::pump() {
     unsigned char buf[16384];
     pollfd p[2] = {{broker_, POLLIN, 0}, {client_, POLLIN, 0}};
     for (;;) {
-        if (::poll(p, 2, -1) < 0) {
+        // Bytes OpenSSL decrypted already are not seen by poll: read them first.
+        const bool buffered = tls_ && tls_->pending();
+        if (::poll(p, 2, buffered ? 0 : -1) < 0) {
             if (errno == EINTR) continue;
             break;
         }
-        if (p[0].revents) {
-            const ssize_t n = ::recv(broker_, buf, sizeof buf, 0);
-            if (n <= 0) break;
-            if (!limit.feed(buf, static_cast<std::size_t>(n))) {
-                sendAll(client_, buf, limit.beforeFault());  // the packets before it, a CONNACK say
-                std::lock_guard lock(mutex_);
-                fault_ = limit.fault();
-                break;
+        if (p[0].revents || buffered) {
+            const long n = readBroker(buf, sizeof buf);
+            if (n == 0 || n == -1) break;
+            if (n > 0) {
+                if (!limit.feed(buf, static_cast<std::size_t>(n))) {
+                    sendAll(client_, buf, limit.beforeFault());  // the packets before it, a CONNACK say
+                    std::lock_guard lock(mutex_);
+                    fault_ = limit.fault();
+                    break;
+                }
+                if (!sendAll(client_, buf, static_cast<std::size_t>(n))) break;
             }
-            if (!sendAll(client_, buf, static_cast<std::size_t>(n))) break;
         }
         if (p[1].revents) {
             const ssize_t n = ::recv(client_, buf, sizeof buf, 0);
-            if (n <= 0 || !sendAll(broker_, buf, static_cast<std::size_t>(n))) break;
+            if (n <= 0) {
+                if (tls_) tls_->shutdown();
+                break;
+            }
+            if (!writeBroker(buf, static_cast<std::size_t>(n))) break;
         }
     }
     // Either side gone: the other one learns it at once.
@@ -210,6 +239,7 @@ void BrokerRelay::close(std::chrono::milliseconds grace) {
     if (broker_ >= 0) ::shutdown(broker_, SHUT_RDWR);
     if (client_ >= 0) ::shutdown(client_, SHUT_RDWR);
     if (thread_.joinable()) thread_.join();
+    tls_.reset();
     closeFd(broker_);
     closeFd(client_);
     closeFd(listener_);

@@ -8,11 +8,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 namespace ravelin {
+
+class TlsTrust;
+class TlsSession;
 
 // The largest packet taken from a broker; the monitor subscribes to nothing, so the
 // broker's packets are acknowledgements of a few bytes.
@@ -40,14 +44,20 @@ private:
 };
 
 // One connection to a broker, relayed through 127.0.0.1 so that its inbound packets are bounded.
+// With TLS the relay holds the session itself, so the bound applies to the decrypted packets.
 class BrokerRelay {
 public:
+    BrokerRelay();
     ~BrokerRelay();
 
     // Connects to the broker; false with the reason in words ("Connection refused", "host name not found",
     // "no answer from the broker") when it cannot. `stopping` is asked every quarter second.
     bool connect(const std::string& host, int port, std::chrono::milliseconds timeout,
                  const std::function<bool()>& stopping, std::string& error);
+    // TLS over the connection, the certificate checked against `trust` and `host`; false with the
+    // reason in words when the handshake fails.
+    bool startTls(std::shared_ptr<TlsTrust> trust, const std::string& host, std::chrono::milliseconds timeout,
+                  const std::function<bool()>& stopping, std::string& error);
     // A listening port on 127.0.0.1 for the client to connect to; 0 when none could be made.
     int listen(std::string& error);
     // Takes the client's connection, the one whose local port is `clientPort`, and starts relaying
@@ -60,10 +70,13 @@ public:
 
 private:
     void pump();
+    long readBroker(unsigned char* data, std::size_t size);
+    bool writeBroker(const unsigned char* data, std::size_t size);
 
     int broker_ = -1;
     int listener_ = -1;
     int client_ = -1;
+    std::unique_ptr<TlsSession> tls_;
     std::thread thread_;
     std::atomic<bool> done_{false};
     mutable std::mutex mutex_;

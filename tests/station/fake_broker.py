@@ -4,14 +4,20 @@
   silent: reads what comes and never answers again (a frozen broker).
 Prints its port, then one line per connection ("connection N") and, when the client
 drops it, "connection N dropped after B bytes".
-Usage: fake_broker.py huge|silent [RATE]"""
+With CERT and KEY it speaks TLS.
+Usage: fake_broker.py huge|silent [RATE [CERT KEY]]"""
 import socket
+import ssl
 import sys
 import threading
 import time
 
 MODE = sys.argv[1]
 RATE = int(sys.argv[2]) if len(sys.argv) > 2 else 1 << 20
+TLS = None
+if len(sys.argv) > 4:
+    TLS = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    TLS.load_cert_chain(sys.argv[3], sys.argv[4])
 ANNOUNCED = 268435455  # the largest length MQTT can state
 
 
@@ -28,6 +34,8 @@ def serve(conn, number):
     conn.settimeout(None if MODE == "silent" else 30)
     sent = 0
     try:
+        if TLS:
+            conn = TLS.wrap_socket(conn, server_side=True)
         conn.recv(65536)  # the CONNECT
         conn.sendall(b"\x20\x02\x00\x00")  # CONNACK: accepted
         if MODE == "silent":

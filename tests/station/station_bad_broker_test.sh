@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Station mode against bad brokers, side by side in about 70 seconds: a real Mosquitto whose
 # max_packet_size is smaller than the discovery messages (the client backs off and names the
-# cause once), a fake broker announcing a 256 MiB packet and trickling it (dropped, reported,
-# memory bounded), and one that goes silent after accepting (the keep-alive time-out in words).
+# cause once), a fake broker announcing a 256 MiB packet and trickling it, plain and over TLS
+# (dropped, reported, memory bounded), and one that goes silent after accepting (the keep-alive
+# time-out in words).
 # Usage: station_bad_broker_test.sh RAVELIN
 set -euo pipefail
 
@@ -38,12 +39,13 @@ wait_until() {  # wait_until SECONDS COMMAND...
     done
 }
 
-# monitor NAME SECONDS URL: a real-time headless run in $work/NAME, its peak memory in $work/NAME/rss.
+# monitor NAME SECONDS URL [options...]: a real-time headless run in $work/NAME, its peak memory in $work/NAME/rss.
 monitor() {
     local name=$1 seconds=$2 url=$3
+    shift 3
     mkdir -p "$work/$name"
     (cd "$work/$name" && exec /usr/bin/time -f %M -o "$work/$name/rss" "$ravelin" --headless --input sim --seed 1 \
-        --seconds "$seconds" --sensitivity 120 --no-log --mqtt "$url" --mqtt-prefix "st/$name" \
+        --seconds "$seconds" --sensitivity 120 --no-log --mqtt "$url" --mqtt-prefix "st/$name" "$@" \
         >"$work/$name/out.csv" 2>"$work/$name/err.txt" </dev/null) &
     pids+=("$!")
     echo $! >"$work/$name/pid"
@@ -61,9 +63,21 @@ mosquitto_sub -h 127.0.0.1 -p "$port_small" -v -t 'st/small/status' >"$work/stat
 pids+=("$!")
 sleep 0.5
 
-# --- the fake brokers ---
-for mode in huge silent; do
-    python3 "$here/fake_broker.py" "$mode" >"$work/$mode.broker" &
+# --- the fake brokers, the huge packet also over TLS ---
+mkdir -p "$work/tls"
+(
+    cd "$work/tls"
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Station Test CA" -keyout ca.key -out ca.pem
+    openssl req -newkey rsa:2048 -nodes -subj "/CN=localhost" -keyout server.key -out server.csr
+    printf 'subjectAltName=DNS:localhost,IP:127.0.0.1\n' >san.ext
+    openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile san.ext -out server.pem
+) >/dev/null 2>&1 || fail "could not make the test certificates"
+for mode in huge silent hugetls; do
+    case $mode in
+        hugetls) args=(huge 1048576 "$work/tls/server.pem" "$work/tls/server.key") ;;
+        *) args=("$mode") ;;
+    esac
+    python3 "$here/fake_broker.py" "${args[@]}" >"$work/$mode.broker" &
     pids+=("$!")
     wait_until 10 test -s "$work/$mode.broker" || fail "the $mode broker did not start"
 done
@@ -71,7 +85,8 @@ done
 monitor small 25 "mqtt://127.0.0.1:$port_small"
 monitor huge 25 "mqtt://127.0.0.1:$(head -n1 "$work/huge.broker")"
 monitor silent 70 "mqtt://127.0.0.1:$(head -n1 "$work/silent.broker")"
-for name in small huge silent; do
+monitor hugetls 25 "mqtts://127.0.0.1:$(head -n1 "$work/hugetls.broker")" --mqtt-ca "$work/tls/ca.pem"
+for name in small huge silent hugetls; do
     wait "$(cat "$work/$name/pid")" || fail "$name: the monitor failed: $(cat "$work/$name/err.txt")"
 done
 
@@ -87,14 +102,16 @@ flips=$(grep -c 'online$' "$work/status" || true)
 ((flips <= 3)) || fail "subscribers saw $flips times online"
 [[ $(wc -l <"$work/small/out.csv") -eq 26 ]] || fail "counting stopped with the small-packet broker"
 
-# The huge packet: dropped at its announcement, said once, memory bounded.
-grep -q '268435455-byte packet, more than the 65536 bytes the monitor takes: connection dropped' \
-    "$work/huge/err.txt" || fail "the huge packet was not reported: $(cat "$work/huge/err.txt")"
-[[ $(grep -c 'MQTT' "$work/huge/err.txt") -eq 1 ]] || fail "not one MQTT line: $(cat "$work/huge/err.txt")"
-grep -q 'dropped after' "$work/huge.broker" || fail "the monitor kept the hostile connection"
-rss=$(tail -n1 "$work/huge/rss")
-echo "huge-packet broker: peak resident memory ${rss} KiB; $(grep -c '^connection [0-9]*$' "$work/huge.broker") connection(s)"
-((rss < 40000)) || fail "peak memory ${rss} KiB against the huge-packet broker"
+# The huge packet, plain and over TLS: dropped at its announcement, said once, memory bounded.
+for name in huge hugetls; do
+    grep -q '268435455-byte packet, more than the 65536 bytes the monitor takes: connection dropped' \
+        "$work/$name/err.txt" || fail "$name: the huge packet was not reported: $(cat "$work/$name/err.txt")"
+    [[ $(grep -c 'MQTT' "$work/$name/err.txt") -eq 1 ]] || fail "$name: not one MQTT line: $(cat "$work/$name/err.txt")"
+    grep -q 'dropped after' "$work/$name.broker" || fail "$name: the monitor kept the hostile connection"
+    rss=$(tail -n1 "$work/$name/rss")
+    echo "$name broker: peak resident memory ${rss} KiB; $(grep -c '^connection [0-9]*$' "$work/$name.broker") connection(s)"
+    ((rss < 40000)) || fail "peak memory ${rss} KiB against the $name broker"
+done
 
 # The frozen broker: the keep-alive time-out in words.
 grep -q 'unreachable (the broker stopped answering: no reply within the 30-second keep-alive time)' \
