@@ -74,7 +74,7 @@ while t < 600:
 print(n)')
     echo "400-byte broker: $attempts_600 connection attempts in 10 minutes, from the back-off schedule (target: at most 10)"
 fi
-echo "400-byte broker: $(grep -c 'MQTT broker' "$work/small.err") line(s) about the link on stderr:"
+echo "400-byte broker: $(grep -c 'unreachable' "$work/small.err") line(s) about the link on stderr, of these MQTT lines:"
 grep 'MQTT' "$work/small.err" | sed 's/^/    /'
 echo "400-byte broker: $(grep -c 'online$' "$work/status") time(s) \"online\" seen by a subscriber"
 echo "huge-packet broker (1 MiB/s for 120 s): peak resident memory $(tail -n1 "$work/huge.rss") KiB;" \
