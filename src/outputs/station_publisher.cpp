@@ -63,7 +63,8 @@ void StationPublisher::sendNextRecord() {
 int StationPublisher::send(const MqttMessage& m, const char* kind) {
     const int id = client_.publish(m);
     // QoS 0 gets no acknowledgement: it counts as taken, though its size proves nothing.
-    if (id >= 0 && watching_ && handed_.size() < 64) handed_.push_back(Handed{id, m.topic, kind, packetBytes(m), m.qos == 0});
+    if (id >= 0 && watching_ && handed_.size() < 64)
+        handed_.push_back(Handed{id, m.topic, kind, packetBytes(m), m.qos == 0});
     return id;
 }
 

@@ -77,8 +77,8 @@ private:
     std::uint64_t dropped_ = 0;
     std::uint64_t droppedUnreachable_ = 0;
     std::vector<Handed> handed_;
-    bool watching_ = false;
-    std::size_t largestTaken_ = 0;  // the largest packet this broker acknowledged in the run  // handed_ is kept from connecting until the connection is steady
+    bool watching_ = false;         // handed_ is kept from connecting until the connection is steady
+    std::size_t largestTaken_ = 0;  // the largest packet this broker acknowledged in the run
     bool lastLossCutShort_ = false;
     std::string reportedLink_;  // the link problem said last; empty when none stands
     bool offlineAsked_ = false;

@@ -185,8 +185,8 @@ private:
             MqttLoss loss;
             loss.cutShort = answered_ && !steady;
             const std::string fault = relay.fault();
-            loss.byBroker = fault.empty() && (rc == MOSQ_ERR_CONN_LOST ||
-                                              (rc == MOSQ_ERR_ERRNO && (savedErrno == EPIPE || savedErrno == ECONNRESET)));
+            const bool reset = rc == MOSQ_ERR_ERRNO && (savedErrno == EPIPE || savedErrno == ECONNRESET);
+            loss.byBroker = fault.empty() && (rc == MOSQ_ERR_CONN_LOST || reset);
             loss.reason = !fault.empty() ? fault + ": connection dropped"
                           : timedOut     ? "no answer from the broker"
                                          : reasonFor(rc, savedErrno);
