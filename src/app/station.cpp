@@ -69,9 +69,14 @@ void Station::finish() {
     if (p.keptRecords() > 0)
         say(Priority::Warning, integerText(static_cast<std::int64_t>(p.keptRecords())) +
                                    " record(s) not delivered to the MQTT broker (they are in the CSV log)");
-    if (p.droppedRecords() > 0)
-        say(Priority::Warning, integerText(static_cast<std::int64_t>(p.droppedRecords())) +
+    const std::uint64_t tooFast = p.droppedRecords() - p.droppedUnreachable();
+    if (p.droppedUnreachable() > 0)
+        say(Priority::Warning, integerText(static_cast<std::int64_t>(p.droppedUnreachable())) +
                                    " record(s) dropped while the MQTT broker could not be reached");
+    if (tooFast > 0)
+        say(Priority::Warning, integerText(static_cast<std::int64_t>(tooFast)) +
+                                   " record(s) dropped: they came faster than the MQTT broker acknowledged them"
+                                   " (one in flight at a time)");
     client_->stop();
 }
 

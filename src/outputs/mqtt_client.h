@@ -13,6 +13,15 @@ struct MqttMessage {
     bool retain = false;
 };
 
+// How a connection ended, as far as the client can tell.
+struct MqttLoss {
+    std::string reason;  // in words
+    // The broker had accepted the connection and it ended within a few seconds.
+    bool cutShort = false;
+    // The broker closed it (not a time-out, nor the client dropping it).
+    bool byBroker = false;
+};
+
 // What the client reports, always on the thread the pipeline runs on.
 class MqttClientEvents {
 public:
@@ -20,7 +29,9 @@ public:
     // The broker accepted the connection.
     virtual void connected() = 0;
     // A connection attempt failed or an open connection was lost; the client retries by itself.
-    virtual void connectionLost(const std::string& reason) = 0;
+    virtual void connectionLost(const MqttLoss& loss) = 0;
+    // The connection has lasted long enough to count as working (the back-off starts afresh).
+    virtual void connectionSteady() {}
     // The broker acknowledged the QoS 1 message with this id.
     virtual void delivered(int messageId) = 0;
 };

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/face.h"
 #include "engine/pipeline.h"
@@ -34,7 +35,8 @@ public:
     void recordDue(const LogRecord& record, bool logged) override;
 
     void connected() override;
-    void connectionLost(const std::string& reason) override;
+    void connectionLost(const MqttLoss& loss) override;
+    void connectionSteady() override;
     void delivered(int messageId) override;
 
     // Publishes "offline" before a clean disconnect (the will covers only a lost connection).
@@ -45,12 +47,26 @@ public:
     bool idle() const;
     std::size_t keptRecords() const { return records_.size(); }
     std::uint64_t droppedRecords() const { return dropped_; }
+    // Of those, the ones dropped after the broker was found unreachable; the rest came faster than it took them.
+    std::uint64_t droppedUnreachable() const { return droppedUnreachable_; }
     bool linkFailed() const { return linkFailed_; }
 
     std::string topic(const char* leaf) const { return config_.prefix + "/" + leaf; }
 
 private:
+    // A message handed to the client on the current connection, for telling why the broker cut it.
+    struct Handed {
+        int id;
+        std::string topic;
+        const char* kind;
+        std::size_t bytes;
+        bool acked;
+    };
+
     void sendNextRecord();
+    int send(const MqttMessage& message, const char* kind);
+    std::string cutShortCause() const;
+    void clearLink();
 
     MqttClient& client_;
     const UtcClock& clock_;
@@ -65,6 +81,12 @@ private:
     std::optional<std::string> unsentState_;  // only the latest state matters
     std::function<std::string()> stateExtra_;
     std::uint64_t dropped_ = 0;
+    std::uint64_t droppedUnreachable_ = 0;
+    std::vector<Handed> handed_;
+    bool watching_ = false;         // handed_ is kept from connecting until the connection is steady
+    std::size_t largestTaken_ = 0;  // the largest packet this broker acknowledged in the run
+    bool lastLossCutShort_ = false;
+    std::string reportedLink_;  // the link problem said last; empty when none stands
     bool offlineAsked_ = false;
     std::optional<int> offlineId_;
     bool offlineAcked_ = false;

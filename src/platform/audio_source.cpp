@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "platform/capture_sources.h"
+#include "platform/qt_messages.h"
 
 namespace ravelin {
 namespace {
@@ -88,6 +89,7 @@ std::int32_t AudioInput::openSource() {
 
 void AudioInput::startSource() {
     if (!session_) throw CaptureError("the sound input is not open");
+    filterSoundBackEndMessages();  // a device going away is reported by the capture, not by Qt per buffer
     Session& s = *session_;
     s.stopping = false;
     s.offset = 0;

@@ -2,8 +2,13 @@
 
 #include <mosquitto.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <QMetaObject>
 #include <QObject>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -11,6 +16,9 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+
+#include "platform/broker_tls.h"
+#include "platform/mqtt_inbound.h"
 
 namespace ravelin {
 namespace {
@@ -20,14 +28,18 @@ constexpr int kKeepAliveSeconds = 30;
 constexpr auto kAnswerTimeout = std::chrono::seconds(10);  // a broker that accepts but never answers
 constexpr auto kFirstDelay = std::chrono::seconds(1);
 constexpr auto kLongestDelay = std::chrono::seconds(30);
+// A connection the broker ends sooner than this after accepting it was cut short.
+constexpr auto kSteadyAfter = std::chrono::seconds(10);
+constexpr auto kFirstCutDelay = std::chrono::seconds(2);
+constexpr auto kLongestCutDelay = std::chrono::seconds(300);
 
 class MosquittoClient final : public MqttClient {
 public:
-    MosquittoClient(const MosquittoSettings& s, mosquitto* mosq) : settings_(s), mosq_(mosq) {
+    MosquittoClient(const MosquittoSettings& s, mosquitto* mosq, std::shared_ptr<TlsTrust> trust)
+        : settings_(s), mosq_(mosq), trust_(std::move(trust)) {
         mosquitto_user_data_set(mosq_, this);
         mosquitto_connect_callback_set(mosq_, &MosquittoClient::onConnect);
         mosquitto_publish_callback_set(mosq_, &MosquittoClient::onPublish);
-        mosquitto_log_callback_set(mosq_, &MosquittoClient::onLog);
     }
 
     ~MosquittoClient() override {
@@ -83,11 +95,6 @@ private:
             if (c->events_) c->events_->delivered(id);
         });
     }
-    static void onLog(mosquitto*, void* self, int level, const char* text) {
-        // TLS failures are told only through the log.
-        if (level == MOSQ_LOG_ERR && text) static_cast<MosquittoClient*>(self)->lastError_ = text;
-    }
-
     template <typename F>
     void post(F f) {
         QMetaObject::invokeMethod(&context_, std::move(f), Qt::QueuedConnection);
@@ -100,25 +107,58 @@ private:
 
     std::string reasonFor(int rc, int savedErrno) const {
         if (!refusal_.empty()) return refusal_;
-        if (rc == MOSQ_ERR_TLS || (!lastError_.empty() && lastError_.find("OpenSSL") != std::string::npos))
-            return lastError_.empty() ? "TLS failure" : lastError_;
+        if (rc == MOSQ_ERR_CONN_REFUSED && !lastError_.empty()) return lastError_;  // said by the relay
+        if (rc == MOSQ_ERR_KEEPALIVE)
+            return "the broker stopped answering: no reply within the " + std::to_string(kKeepAliveSeconds) +
+                   "-second keep-alive time";
         if (rc == MOSQ_ERR_ERRNO && savedErrno != 0) return std::strerror(savedErrno);
         if (rc == MOSQ_ERR_EAI) return "host name not found";
-        return mosquitto_strerror(rc);
+        const std::string text = mosquitto_strerror(rc);
+        return text == "Unknown error." ? "MQTT library error " + std::to_string(rc) : text;
+    }
+
+    // Connects to the broker through the relay (and its TLS), then libmosquitto to the relay's loopback port.
+    int connectOnce(BrokerRelay& relay, int& savedErrno) {
+        std::string error;
+        const auto stop = [this] { return stopping(); };
+        if (!relay.connect(settings_.broker.host, settings_.broker.port, kAnswerTimeout, stop, error) ||
+            (trust_ && !relay.startTls(trust_, settings_.broker.host, kAnswerTimeout, stop, error))) {
+            lastError_ = error;
+            return MOSQ_ERR_CONN_REFUSED;  // lastError_ says why
+        }
+        const int port = relay.listen(error);
+        if (port == 0) {
+            lastError_ = error;
+            return MOSQ_ERR_CONN_REFUSED;
+        }
+        const int rc = mosquitto_connect_async(mosq_, "127.0.0.1", port, kKeepAliveSeconds);
+        savedErrno = errno;
+        if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_CONN_PENDING) return rc;
+        sockaddr_in own{};
+        socklen_t len = sizeof own;
+        if (::getsockname(mosquitto_socket(mosq_), reinterpret_cast<sockaddr*>(&own), &len) != 0 ||
+            !relay.accept(ntohs(own.sin_port))) {
+            lastError_ = "the connection through 127.0.0.1 was not made";
+            return MOSQ_ERR_CONN_REFUSED;
+        }
+        return rc;
     }
 
     // Connects, runs the connection until it ends, waits, tries again; all on this thread.
     void run() {
         auto delay = kFirstDelay;
-        const std::string host = settings_.broker.host;
         while (!stopping()) {
             answered_ = false;
             refusal_.clear();
             lastError_.clear();
             errno = 0;
-            int rc = mosquitto_connect_async(mosq_, host.c_str(), settings_.broker.port, kKeepAliveSeconds);
-            int savedErrno = errno;
+            int savedErrno = 0;
+            relay_ = std::make_unique<BrokerRelay>();
+            BrokerRelay& relay = *relay_;
+            int rc = connectOnce(relay, savedErrno);
             bool timedOut = false;
+            Clock::time_point acceptedAt{};
+            bool steady = false;
             if (rc == MOSQ_ERR_SUCCESS || rc == MOSQ_ERR_CONN_PENDING) {
                 const auto began = Clock::now();
                 while (!stopping()) {
@@ -126,26 +166,44 @@ private:
                     rc = mosquitto_loop(mosq_, 250, 1);
                     savedErrno = errno;
                     if (rc != MOSQ_ERR_SUCCESS) break;
+                    if (answered_ && acceptedAt == Clock::time_point{}) acceptedAt = Clock::now();
                     if (!answered_ && Clock::now() - began > kAnswerTimeout) {
                         timedOut = true;
                         break;
                     }
+                    if (answered_ && !steady && Clock::now() - acceptedAt >= kSteadyAfter) {
+                        steady = true;
+                        delay = kFirstDelay;  // a connection that worked starts the backoff afresh
+                        post([this] {
+                            if (events_) events_->connectionSteady();
+                        });
+                    }
                 }
             }
             if (stopping()) break;
-            if (answered_) delay = kFirstDelay;  // a connection that worked starts the backoff afresh
-            const std::string reason = timedOut ? "no answer from the broker" : reasonFor(rc, savedErrno);
-            post([this, reason] {
-                if (events_) events_->connectionLost(reason);
+            relay.close();
+            MqttLoss loss;
+            loss.cutShort = answered_ && !steady;
+            const std::string fault = relay.fault();
+            const bool reset = rc == MOSQ_ERR_ERRNO && (savedErrno == EPIPE || savedErrno == ECONNRESET);
+            loss.byBroker = fault.empty() && (rc == MOSQ_ERR_CONN_LOST || reset);
+            loss.reason = !fault.empty() ? fault + ": connection dropped"
+                          : timedOut     ? "no answer from the broker"
+                                         : reasonFor(rc, savedErrno);
+            // A broker that takes connections only to end them is tried less and less often.
+            if (loss.cutShort) delay = std::clamp(delay * 2, kFirstCutDelay, kLongestCutDelay);
+            post([this, loss] {
+                if (events_) events_->connectionLost(loss);
             });
             std::unique_lock lock(mutex_);
             wake_.wait_for(lock, delay, [this] { return stopping_; });
-            delay = std::min(delay * 2, kLongestDelay);
+            if (!loss.cutShort) delay = std::max(delay, std::min(delay * 2, kLongestDelay));
         }
         // The DISCONNECT asked for by stop() is written before the thread ends.
         const auto until = Clock::now() + std::chrono::seconds(1);
         while (Clock::now() < until && mosquitto_loop(mosq_, 100, 1) == MOSQ_ERR_SUCCESS) {
         }
+        if (relay_) relay_->close(std::chrono::milliseconds(500));  // what the client wrote reaches the broker
     }
 
     MosquittoSettings settings_;
@@ -160,6 +218,8 @@ private:
     std::atomic<bool> answered_{false};
     std::string refusal_;
     std::string lastError_;
+    std::shared_ptr<TlsTrust> trust_;     // for mqtts://
+    std::unique_ptr<BrokerRelay> relay_;  // the current connection's
 };
 
 std::once_flag libraryInit;
@@ -185,19 +245,17 @@ std::unique_ptr<MqttClient> createMosquittoClient(const MosquittoSettings& s, st
         rc = mosquitto_username_pw_set(mosq, s.user.c_str(), s.password.empty() ? nullptr : s.password.c_str());
         if (rc != MOSQ_ERR_SUCCESS) return fail("--mqtt-user", rc);
     }
+    std::shared_ptr<TlsTrust> trust;
     if (s.broker.tls) {
-        if (s.caFile.empty()) {
-            rc = mosquitto_int_option(mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
-        } else {
-            rc = mosquitto_tls_set(mosq, s.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+        std::string why;
+        trust = TlsTrust::load(s.caFile, why);
+        if (!trust) {
+            error = (s.caFile.empty() ? std::string("the system's CA store") : "--mqtt-ca " + s.caFile) + ": " + why;
+            mosquitto_destroy(mosq);
+            return nullptr;
         }
-        if (rc != MOSQ_ERR_SUCCESS) return fail("--mqtt-ca " + s.caFile, rc);
-        // The certificate and the host name it names are both checked.
-        rc = mosquitto_tls_opts_set(mosq, 1, nullptr, nullptr);
-        if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_tls_insecure_set(mosq, false);
-        if (rc != MOSQ_ERR_SUCCESS) return fail("TLS", rc);
     }
-    return std::make_unique<MosquittoClient>(s, mosq);
+    return std::make_unique<MosquittoClient>(s, mosq, std::move(trust));
 }
 
 }  // namespace ravelin

@@ -71,6 +71,24 @@ status=0
 "$ravelin" --headless --input audio:no-such-input --seconds 2 --sensitivity 120 --no-log >/dev/null 2>"$tmp/none.err" || status=$?
 [ "$status" -eq 1 ] && grep -q "no-such-input" "$tmp/none.err" || fail "audio:no-such-input: status $status, $(cat "$tmp/none.err")"
 
+# The device goes away mid-run (its source and sink unloaded): Qt's sound back end is heard once at most.
+pactl load-module module-null-sink sink_name=gone >/dev/null
+pactl load-module module-remap-source source_name=gonemic master=gone.monitor >/dev/null
+"$ravelin" --headless --input audio:gonemic --seconds 30 --sensitivity 120 --no-log >"$tmp/gone.out" 2>"$tmp/gone.err" &
+run_pid=$!
+wait_for_header "$tmp/gone.out" || true
+sleep 2
+pactl unload-module module-remap-source || true  # both remapped sources go; qtmic is loaded again below
+pactl unload-module module-null-sink || true
+status=0
+wait "$run_pid" || status=$?
+run_pid=""
+[ "$status" -eq 1 ] && grep -q "lost" "$tmp/gone.err" || fail "device removed: status $status, $(cat "$tmp/gone.err")"
+[ "$(grep -cv '^ravelin: ' "$tmp/gone.err")" -eq 0 ] || fail "device removed: Qt's own lines: $(head -3 "$tmp/gone.err")"
+[ "$(grep -c 'sound system' "$tmp/gone.err")" -le 1 ] || fail "device removed: sound system said more than once"
+pactl load-module module-null-sink sink_name=nullsink norewinds=1 >/dev/null
+pactl load-module module-remap-source source_name=qtmic master=nullsink.monitor >/dev/null
+
 # The server goes away mid-run: status 1 with a message, promptly.
 "$ravelin" --headless --input audio --seconds 60 --sensitivity 120 --no-log >"$tmp/lost.out" 2>"$tmp/lost.err" &
 run_pid=$!

@@ -40,8 +40,22 @@ public:
     }
     void lose(const std::string& reason = "Connection refused") {
         up = false;
-        events_->connectionLost(reason);
+        events_->connectionLost(MqttLoss{reason});
     }
+    // The broker takes the connection and closes it right away, after acknowledging the first `acks` messages.
+    void connectAndCut(std::size_t acks) {
+        connect();
+        for (std::size_t i = 0; i < sent.size() && acks > 0; ++i) {
+            if (sent[i].message.qos == 1 && !sent[i].acked) {
+                sent[i].acked = true;
+                --acks;
+                events_->delivered(sent[i].id);
+            }
+        }
+        up = false;
+        events_->connectionLost(MqttLoss{"The connection was lost.", true, true});
+    }
+    void steady() { events_->connectionSteady(); }
     // The broker acknowledges every QoS 1 message outstanding, oldest first.
     void ackAll() {
         for (std::size_t i = 0; i < sent.size(); ++i) {

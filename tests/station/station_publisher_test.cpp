@@ -252,3 +252,82 @@ TEST(StationPublisher, FollowsARealPipelineRecordForRecordWithTheCsvLine) {
                                  ",\"cpm\":" + rig.face.text(Box::Text6) + ",\"usv_h\":" + rig.face.text(Box::Text8)),
               std::string::npos);
 }
+
+namespace {
+// Counts what the station says, to check that a fault repeated at each try is said once.
+class CountingFace : public FakeFace {
+public:
+    void setProblem(const Problem& p) override {
+        ++said;
+        FakeFace::setProblem(p);
+    }
+    int said = 0;
+};
+
+struct CutStation {
+    FakeMqttClient client;
+    FixedUtcClock clock;
+    CountingFace face;
+    StationPublisher publisher{client, clock, face, StationConfig{"ravelin/host1", "Ravelin host1", "1.4.0", 3},
+                               "mqtt://broker:1883"};
+    CutStation() { publisher.start(); }
+    std::size_t handedOver(const std::string& topic) const {
+        std::size_t n = 0;
+        for (const auto& s : client.sent) n += s.message.topic == topic;
+        return n;
+    }
+};
+}  // namespace
+
+TEST(StationPublisher, ABrokerCuttingEveryConnectionIsNamedOnceWithTheMessageItRefused) {
+    CutStation s;
+    const std::string discovery = "homeassistant/sensor/ravelin_host1/cpm/config";
+    // The broker takes "online" and closes the connection at the first discovery config, five times over.
+    for (int i = 0; i < 5; ++i) s.client.connectAndCut(i == 0 ? 1 : 0);
+    EXPECT_EQ(s.face.said, 1);
+    ASSERT_TRUE(s.face.hasProblem(ProblemKey::StationLink));
+    const MqttMessage* refused = findSent(s.client, discovery);
+    ASSERT_TRUE(refused);
+    // Its MQTT packet: type byte, a two-byte length, topic with its length, packet id, payload.
+    const std::size_t bytes = 1 + 2 + 2 + refused->topic.size() + 2 + refused->payload.size();
+    EXPECT_EQ(s.face.problems[ProblemKey::StationLink].reason,
+              "the broker closed the connection right after the " + std::to_string(bytes) +
+                  "-byte discovery message: check its max_packet_size");
+    // The client holds the unacknowledged configs and "online"; no new copy is handed over at each try.
+    EXPECT_EQ(s.handedOver(discovery), 1u);
+    EXPECT_EQ(s.handedOver("ravelin/host1/status"), 2u);
+    // A connection that lasts clears the problem; only then does a new cut count as news.
+    s.client.connect();
+    EXPECT_TRUE(s.face.hasProblem(ProblemKey::StationLink));
+    s.client.steady();
+    EXPECT_FALSE(s.face.hasProblem(ProblemKey::StationLink));
+    s.client.ackAll();
+    s.client.connectAndCut(0);
+    EXPECT_EQ(s.face.said, 2);
+    EXPECT_EQ(s.face.problems[ProblemKey::StationLink].reason,
+              "the broker closed the connection right after accepting it");
+}
+
+TEST(StationPublisher, AnOrdinaryOutageIsSaidOnceAndClearedOnReconnecting) {
+    CutStation s;
+    s.client.lose();
+    s.client.lose();
+    EXPECT_EQ(s.face.said, 1);
+    EXPECT_EQ(s.face.problems[ProblemKey::StationLink].reason, "Connection refused");
+    s.client.connect();
+    EXPECT_FALSE(s.face.hasProblem(ProblemKey::StationLink));
+    s.client.lose();
+    EXPECT_EQ(s.face.said, 2);
+}
+
+TEST(StationPublisher, RecordsDroppedBeforeAnyFailureAreNotBlamedOnAnUnreachableBroker) {
+    CutStation s;  // keeps 3
+    s.client.connect();
+    for (const char* c : {"00:01", "00:02", "00:03", "00:04", "00:05"}) s.publisher.recordDue(record(c), true);
+    EXPECT_EQ(s.publisher.droppedRecords(), 2u);  // faster than acknowledged: the broker is there
+    EXPECT_EQ(s.publisher.droppedUnreachable(), 0u);
+    s.client.lose();
+    s.publisher.recordDue(record("00:06"), true);
+    EXPECT_EQ(s.publisher.droppedRecords(), 3u);
+    EXPECT_EQ(s.publisher.droppedUnreachable(), 1u);
+}
