@@ -14,6 +14,7 @@
 namespace ravelin {
 
 class Station;
+class WebStation;
 
 // --log-folder as the log uses it, with a slash at its end; nothing without the option.
 std::optional<std::string> logFolderOption(const Options& options);
@@ -33,8 +34,9 @@ public:
 
     Monitor& monitor() { return monitor_; }
 
-    // Station mode when --mqtt asks for it, its problems going to the face. False, with
-    // `error` set, for a bad --mqtt* option (a command-line error). Before Start.
+    // Station mode when --mqtt asks for it, its problems going to the face, and the web
+    // server when --http asks for it. False, with `error` set, for a bad --mqtt* or
+    // --http* option (a command-line error). Before Start.
     bool startStation(std::string& error);
 
     // Unload: true when every record is written; otherwise each unwritten one is said on stderr.
@@ -49,6 +51,8 @@ private:
     SystemClock machineClock_;
     Monitor monitor_;
     std::unique_ptr<SecondsLimit> limit_;
+    SystemUtcClock webClock_;
+    std::unique_ptr<WebStation> web_;
     // Last, so that it goes first: its shut-down still turns the event loop.
     std::unique_ptr<Station> station_;
 };

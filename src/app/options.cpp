@@ -11,6 +11,7 @@
 #include "app/reading_options.h"
 #include "app/history_options.h"
 #include "app/version.h"
+#include "web/http_address.h"
 
 namespace ravelin {
 
@@ -73,6 +74,11 @@ const std::vector<OptionInfo>& optionTable() {
             {"mqtt-user", "U", "MQTT user name."},
             {"mqtt-password-file", "F", "File whose first line is the MQTT password; only its owner may have access (chmod 600)."},
             {"mqtt-ca", "F", "CA certificate file for mqtts://."},
+            {"http", "[ADDR:]PORT", "Serve a read-only web page, /events, /api/now, /api/history, /trend.svg, "
+                                    "/history.svg and Prometheus /metrics on PORT of ADDR (default 127.0.0.1; "
+                                    "0.0.0.0 for every network). No TLS, no login."},
+            {"http-clients", "N", "With --http: the most connections served at once, 1..10000 (default 128); "
+                                  "more are answered 503."},
             {"history", "", "Show 「線量率の履歴」, the dose rate of every μSVHData*.csv log in DIR, the one argument "
                             "after the options (default: the working directory); with --summary or --export, write it "
                             "instead: ravelin --history [DIR] [--summary | --export FILE]."},
@@ -203,6 +209,7 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     o.mqttUser = value("mqtt-user");
     o.mqttPasswordFile = value("mqtt-password-file");
     o.mqttCa = value("mqtt-ca");
+    o.http = value("http");
     o.config = value("config");
     o.tube = value("tube");
     o.deadTimeUs = value("dead-time-us");
@@ -242,6 +249,21 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
             return result;
         }
         o.rate = static_cast<int>(n);
+    }
+    if (o.http) {
+        std::string why;
+        if (!parseHttpAddress(*o.http, why)) {
+            result.error = "--http: " + why + "; give [ADDR:]PORT";
+            return result;
+        }
+    }
+    if (auto s = value("http-clients")) {
+        unsigned long long n = 0;
+        if (!parseWhole(*s, 1, 10000, n)) {
+            result.error = "--http-clients: \"" + *s + "\" is not a whole number from 1 to 10000";
+            return result;
+        }
+        o.httpClients = static_cast<unsigned>(n);
     }
     if (o.calibrate && o.start) {
         result.error = "--calibrate does not start capture; give --start without it";

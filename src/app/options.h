@@ -49,6 +49,9 @@ struct Options {
     bool start = false, graph = false, test = false;
     // Station mode.
     std::optional<std::string> mqttUrl, mqttPrefix, mqttUser, mqttPasswordFile, mqttCa;
+    // The web server: --http [ADDR:]PORT and the most clients it serves at once.
+    std::optional<std::string> http;
+    std::optional<unsigned> httpClients;
     // Headless: the configuration file whose settings come before the command line's.
     std::optional<std::string> config;
     // Readings: a tube preset, a dead time, the interval columns.
