@@ -33,8 +33,8 @@ std::optional<HttpAddress> parseHttpAddress(const std::string& text, std::string
     }
     int n = 0;
     const auto [end, ec] = std::from_chars(port.data(), port.data() + port.size(), n);
-    if (port.empty() || ec != std::errc{} || end != port.data() + port.size() || n < 1 || n > 65535) {
-        error = "\"" + port + "\" is not a port from 1 to 65535";
+    if (port.empty() || ec != std::errc{} || end != port.data() + port.size() || n < 0 || n > 65535) {
+        error = "\"" + port + "\" is not a port from 0 to 65535";
         return std::nullopt;
     }
     a.port = n;

@@ -14,7 +14,8 @@ struct HttpAddress {
     std::string text() const;
 };
 
-// Parses "PORT", "ADDR:PORT" or "[ADDR6]:PORT"; nothing with `error` set for anything else.
+// Parses "PORT", "ADDR:PORT" or "[ADDR6]:PORT" (port 0: the system picks one); nothing
+// with `error` set for anything else.
 std::optional<HttpAddress> parseHttpAddress(const std::string& text, std::string& error);
 
 }  // namespace ravelin
