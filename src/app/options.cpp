@@ -74,9 +74,10 @@ const std::vector<OptionInfo>& optionTable() {
             {"mqtt-user", "U", "MQTT user name."},
             {"mqtt-password-file", "F", "File whose first line is the MQTT password; only its owner may have access (chmod 600)."},
             {"mqtt-ca", "F", "CA certificate file for mqtts://."},
-            {"http", "[ADDR:]PORT", "Serve a read-only web page, /events, /api/now, /api/history, /trend.svg, "
-                                    "/history.svg and Prometheus /metrics on PORT of ADDR (default 127.0.0.1; "
-                                    "0.0.0.0 for every network). No TLS, no login."},
+            {"http", "PORT", "Serve a read-only web page, /events, /api/now, /api/history, /trend.svg, /history.svg "
+                             "and Prometheus /metrics on PORT of 127.0.0.1, or give ADDR:PORT ([ADDR6]:PORT) to name "
+                             "the address (0.0.0.0: every network; port 0: any free one, said on standard error). "
+                             "No TLS, no login."},
             {"http-clients", "N", "With --http: the most connections served at once, 1..10000 (default 128); "
                                   "more are answered 503."},
             {"history", "", "Show 「線量率の履歴」, the dose rate of every μSVHData*.csv log in DIR, the one argument "
