@@ -45,12 +45,12 @@ def wait_until(predicate, seconds, step=0.1):
 class Station:
     """ravelin --headless with --http on a port of the system's choice; its lines with their arrival times."""
 
-    def __init__(self, work):
+    def __init__(self, work, prefix=()):
         self.lines = {}  # seconds -> (total, cpm, usv_h)
         self.arrivals = []  # (monotonic time, seconds)
         self.port = None
         self.process = subprocess.Popen(
-            [RAVELIN, "--headless", "--input", "sim:900", "--seed", "23", "--sensitivity", "120",
+            list(prefix) + [RAVELIN, "--headless", "--input", "sim:900", "--seed", "23", "--sensitivity", "120",
              "--log-folder", work, "--http", "127.0.0.1:0"],
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=work)
         threading.Thread(target=self._read_stdout, daemon=True).start()
@@ -77,7 +77,8 @@ class Station:
         return max((b - a for a, b in zip(times, times[1:])), default=None)
 
     def stop(self):
-        self.process.terminate()
+        if self.process.poll() is None:
+            self.process.terminate()
         self.process.wait(10)
 
 
@@ -227,6 +228,29 @@ def hostile_requests(station):
     check(get(port, "/api/now")[0] == 200, "served again once they are gone")
 
 
+def out_of_descriptors(work):
+    """With 60 open files at most, the server runs out; once the clients go it answers again."""
+    station = Station(work, ("prlimit", "--nofile=60:60"))
+    try:
+        wait_until(lambda: station.port and station.lines, 10)
+        sockets = []
+        for _ in range(100):
+            try:
+                sockets.append(socket.create_connection(("127.0.0.1", station.port), timeout=2))
+            except OSError:
+                break
+        time.sleep(1)
+        for s in sockets:
+            s.close()
+        served = wait_until(lambda: get(station.port, "/api/now")[0] == 200, 10, 0.5)
+        check(served, "after running out of descriptors the server answers once they are free")
+        counted = len(station.lines)
+        check(wait_until(lambda: len(station.lines) >= counted + 2, 5) and station.process.poll() is None,
+              "and the station counted on")
+    finally:
+        station.stop()
+
+
 def main():
     work = tempfile.mkdtemp()
     station = Station(work)
@@ -246,6 +270,8 @@ def main():
         gap = station.worst_gap(start)
         check(gap is not None and gap < 1.5, "the headless line kept coming every second (worst gap %.3f s)" % gap)
         check(station.process.poll() is None, "the station is still running")
+        station.stop()
+        out_of_descriptors(work)
     finally:
         station.stop()
         if os.environ.get("KEEP_WORK"):
