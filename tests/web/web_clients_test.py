@@ -45,13 +45,14 @@ def wait_until(predicate, seconds, step=0.1):
 class Station:
     """ravelin --headless with --http on a port of the system's choice; its lines with their arrival times."""
 
-    def __init__(self, work, prefix=()):
+    def __init__(self, work, prefix=(), http="127.0.0.1:0"):
+        self.errors = []
         self.lines = {}  # seconds -> (total, cpm, usv_h)
         self.arrivals = []  # (monotonic time, seconds)
         self.port = None
         self.process = subprocess.Popen(
             list(prefix) + [RAVELIN, "--headless", "--input", "sim:900", "--seed", "23", "--sensitivity", "120",
-             "--log-folder", work, "--http", "127.0.0.1:0"],
+             "--log-folder", work, "--http", http],
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=work)
         threading.Thread(target=self._read_stdout, daemon=True).start()
         threading.Thread(target=self._read_stderr, daemon=True).start()
@@ -70,6 +71,7 @@ class Station:
             if m:
                 self.port = int(m.group(1))
             else:
+                self.errors.append(line)
                 sys.stderr.write("ravelin: " + line)
 
     def worst_gap(self, since):
@@ -263,6 +265,13 @@ def main():
         check(status == 200 and set(json.loads(body)) == {
             "time", "seconds", "total", "cpm", "usv_h", "alarm1", "alarm2",
             "cpm_low", "cpm_high", "usv_h_low", "usv_h_high"}, "/api/now has the state message's keys")
+        # A second station on the same port: said, and counting goes on.
+        busy = Station(work, http="127.0.0.1:%d" % station.port)
+        try:
+            said = wait_until(lambda: any("cannot bind" in e and "trying again in a minute" in e for e in busy.errors), 10)
+            check(said and wait_until(lambda: len(busy.lines) >= 2, 10), "a port in use is reported and counting goes on")
+        finally:
+            busy.stop()
         start = time.monotonic()
         browser_reads_the_page(station, work)
         prometheus_scrapes(station, work)
