@@ -93,6 +93,9 @@ struct HttpHandlers {
                           *uploadSize > 0;
         if (body) return queueClosing(connection, MHD_HTTP_CONTENT_TOO_LARGE, "no request takes a body\n");
         if (overCap) return queueClosing(connection, MHD_HTTP_SERVICE_UNAVAILABLE, "too many clients\n");
+        // Answered on the next call, once the request is complete: a response queued earlier
+        // would cost the connection its keep-alive.
+        if (first) return MHD_YES;
         const bool head = std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0;
         if (!head && std::strcmp(method, MHD_HTTP_METHOD_GET) != 0) {
             MHD_Response* r = textResponse("only GET and HEAD\n", "text/plain; charset=utf-8");
@@ -131,9 +134,10 @@ struct HttpHandlers {
         auto* s = static_cast<HttpServer::Stream*>(cls);
         HttpServer& server = *s->server;
         if (s->sent == s->pending.size()) {
-            if (server.stopping_) return MHD_CONTENT_READER_END_OF_STREAM;
-            // Checked and parked under one lock, so that a second published meanwhile wakes it.
+            // Checked and parked under one lock, so that a second published meanwhile wakes it,
+            // and so that nothing is parked once the server's shut-down has woken the parked ones.
             const std::lock_guard lock(server.parkedMutex_);
+            if (server.stopping_) return MHD_CONTENT_READER_END_OF_STREAM;
             const auto latest = server.board_.latest();
             if (!latest || latest->sequence <= s->seen) {
                 server.parked_.push_back(s);
@@ -233,7 +237,10 @@ HttpServer::HttpServer(HttpServerConfig config, LiveBoard& board, std::unique_pt
 }
 
 HttpServer::~HttpServer() {
-    stopping_ = true;
+    {
+        const std::lock_guard lock(parkedMutex_);
+        stopping_ = true;
+    }
     board_.stop();
     keeper_.join();
     if (!daemon_) return;
