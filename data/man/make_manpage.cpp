@@ -42,6 +42,16 @@ std::string page() {
         if (*o.valueName) m += " \\fI" + roff(o.valueName) + "\\fR";
         m += "\n" + roff(o.help) + "\n";
     }
+    m += ".SH WEB SERVER\n"
+         "With \\fB\\-\\-http\\fR [\\fIADDR\\fR:]\\fIPORT\\fR (also the \\fIhttp\\fR key of the configuration file) the\n"
+         "monitor serves, read only: \\fI/\\fR (a page with the readouts, updated every second, the trend\n"
+         "and the last day of history), \\fI/events\\fR (Server\\-Sent Events, the station's state message\n"
+         "once a second), \\fI/api/now\\fR, \\fI/api/history?from=yyyy\\-mm\\-dd&to=yyyy\\-mm\\-dd\\fR (the log's\n"
+         "records), \\fI/trend.svg\\fR, \\fI/history.svg\\fR and \\fI/metrics\\fR (Prometheus).\n"
+         "ADDR defaults to 127.0.0.1. There is no TLS and no login: an address such as 0.0.0.0 shows the\n"
+         "readings and the log folder's path to everyone who can reach the port; put a reverse proxy\n"
+         "with TLS and authentication in front to reach it from elsewhere. A port that cannot be bound is\n"
+         "reported and tried again every minute; counting goes on.\n";
     m += ".SH EXIT STATUS\n";
     for (const auto& e : ravelin::exitStatusTable())
         m += ".TP\n" + std::to_string(e.status) + "\n" + roff(e.meaning) + "\n";
@@ -74,7 +84,9 @@ std::string page() {
     m += ".SH EXAMPLES\n"
          "Ten simulated seconds without a window:\n"
          ".PP\n.nf\n.RS\nravelin \\-\\-headless \\-\\-fast \\-\\-input sim \\-\\-seed 1 \\-\\-seconds 10 \\-\\-sensitivity 29 "
-         "\\-\\-no\\-log\n.RE\n.fi\n";
+         "\\-\\-no\\-log\n.RE\n.fi\n"
+         ".PP\nA station with its page and metrics on every network of the machine, port 8080:\n"
+         ".PP\n.nf\n.RS\nravelin \\-\\-headless \\-\\-sensitivity 29 \\-\\-http 0.0.0.0:8080\n.RE\n.fi\n";
     m += ".SH AUTHORS\nRavelin developers.\n";
     return m;
 }

@@ -2,7 +2,10 @@
 
 #include "app/maps.h"
 #include "app/station.h"
+#include "app/version.h"
 #include "platform/journal_prefix.h"
+#include "platform/log_folder.h"
+#include "web/web_station.h"
 
 namespace ravelin {
 
@@ -52,7 +55,22 @@ bool Assembly::startStation(std::string& error) {
     maps_ = startMapSharing(options_, monitor_, face_, error);
     if (!error.empty()) return false;
     station_ = ravelin::startStation(options_, monitor_, face_, error, maps_ ? &maps_->uploads() : nullptr);
-    return error.empty();
+    if (!error.empty()) return false;
+    if (!options_.http) {
+        if (options_.httpClients) error = "--http-clients needs --http";
+        return error.empty();
+    }
+    HttpServerConfig config;
+    config.address = *parseHttpAddress(*options_.http, error);  // checked with the command line
+    config.clientCap = options_.httpClients.value_or(128);
+    config.version = kRavelinVersion;
+    config.report = [](const std::string& text) {
+        say(text.find("trying again") == std::string::npos ? Priority::Notice : Priority::Warning, text);
+    };
+    const std::string& folder = monitor_.state().SaveFolder;
+    web_ = std::make_unique<WebStation>(monitor_, face_, webClock_, std::move(config),
+                                        std::make_unique<PosixLogFolder>(folder.empty() ? "." : folder));
+    return true;
 }
 
 bool Assembly::unload() {

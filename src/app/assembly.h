@@ -15,6 +15,7 @@ namespace ravelin {
 
 class MapSharing;
 class Station;
+class WebStation;
 
 // --log-folder as the log uses it, with a slash at its end; nothing without the option.
 std::optional<std::string> logFolderOption(const Options& options);
@@ -34,9 +35,10 @@ public:
 
     Monitor& monitor() { return monitor_; }
 
-    // Station mode when --mqtt asks for it, and the public maps when --radmon, --gmcmap
-    // or --safecast do, their problems going to the face. False, with `error` set, for a
-    // bad option of theirs (a command-line error). Before Start.
+    // Station mode when --mqtt asks for it, the public maps when --radmon, --gmcmap or
+    // --safecast do, and the web server when --http does, their problems going to the
+    // face. False, with `error` set, for a bad option of theirs (a command-line error).
+    // Before Start.
     bool startStation(std::string& error);
 
     // Unload: true when every record is written; otherwise each unwritten one is said on stderr.
@@ -52,6 +54,8 @@ private:
     Monitor monitor_;
     std::unique_ptr<SecondsLimit> limit_;
     std::unique_ptr<MapSharing> maps_;
+    SystemUtcClock webClock_;
+    std::unique_ptr<WebStation> web_;
     // Last, so that it goes first: its shut-down still turns the event loop.
     std::unique_ptr<Station> station_;
 };

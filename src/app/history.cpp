@@ -11,7 +11,7 @@
 #include "app/gui.h"
 #include "engine/convert.h"
 #include "engine/setting_table.h"
-#include "outputs/history_summary.h"
+#include "history/history_summary.h"
 #include "platform/log_folder.h"
 #include "ui/form1.h"
 #include "ui/history_paint.h"

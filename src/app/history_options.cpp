@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <tuple>
 
-#include "outputs/history_log.h"
+#include "history/history_log.h"
 
 namespace ravelin {
 

@@ -12,6 +12,7 @@
 #include "app/history_options.h"
 #include "app/map_options.h"
 #include "app/version.h"
+#include "web/http_address.h"
 
 namespace ravelin {
 
@@ -75,6 +76,12 @@ const std::vector<OptionInfo>& optionTable() {
             {"mqtt-user", "U", "MQTT user name."},
             {"mqtt-password-file", "F", "File whose first line is the MQTT password; only its owner may have access (chmod 600)."},
             {"mqtt-ca", "F", "CA certificate file for mqtts://."},
+            {"http", "PORT", "Serve a read-only web page, /events, /api/now, /api/history, /trend.svg, /history.svg "
+                             "and Prometheus /metrics on PORT of 127.0.0.1, or give ADDR:PORT ([ADDR6]:PORT) to name "
+                             "the address (0.0.0.0: every network; port 0: any free one, said on standard error). "
+                             "No TLS, no login."},
+            {"http-clients", "N", "With --http: the most connections served at once, 1..10000 (default 128); "
+                                  "more are answered 503."},
         });
         const auto& maps = mapOptionEntries();
         t.insert(t.end(), maps.begin(), maps.end());
@@ -209,6 +216,7 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     o.mqttUser = value("mqtt-user");
     o.mqttPasswordFile = value("mqtt-password-file");
     o.mqttCa = value("mqtt-ca");
+    o.http = value("http");
     o.config = value("config");
     result.error = readMapOptions(value, o.maps);
     if (!result.error.empty()) return result;
@@ -250,6 +258,21 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
             return result;
         }
         o.rate = static_cast<int>(n);
+    }
+    if (o.http) {
+        std::string why;
+        if (!parseHttpAddress(*o.http, why)) {
+            result.error = "--http: " + why + "; give [ADDR:]PORT";
+            return result;
+        }
+    }
+    if (auto s = value("http-clients")) {
+        unsigned long long n = 0;
+        if (!parseWhole(*s, 1, 10000, n)) {
+            result.error = "--http-clients: \"" + *s + "\" is not a whole number from 1 to 10000";
+            return result;
+        }
+        o.httpClients = static_cast<unsigned>(n);
     }
     if (o.calibrate && o.start) {
         result.error = "--calibrate does not start capture; give --start without it";

@@ -60,6 +60,9 @@ struct Options {
     // Station mode.
     std::optional<std::string> mqttUrl, mqttPrefix, mqttUser, mqttPasswordFile, mqttCa;
     MapOptions maps;
+    // The web server: --http [ADDR:]PORT and the most clients it serves at once.
+    std::optional<std::string> http;
+    std::optional<unsigned> httpClients;
     // Headless: the configuration file whose settings come before the command line's.
     std::optional<std::string> config;
     // Readings: a tube preset, a dead time, the interval columns.

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "outputs/history_log.h"
+#include "history/history_log.h"
 
 namespace ravelin {
 

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <optional>
 
-#include "outputs/history_view.h"
+#include "history/history_view.h"
 
 class QRubberBand;
 

@@ -6,17 +6,19 @@
 #include <QPainter>
 #include <QSvgGenerator>
 
+#include "drawing/history_style.h"
 #include "ui/form1_layout.h"
 
 namespace ravelin {
 
 namespace {
 
-const QColor kDoseColour(0, 90, 200);
-const QColor kAverageColour(230, 120, 0);
-const QColor kAlarm1Colour(128, 128, 0);  // the trend graph's stage-1 colour
-const QColor kAlarm2Colour(255, 0, 0);
-const QColor kGridColour(225, 225, 225);
+QColor qColour(Rgb c) { return QColor(c.r, c.g, c.b); }
+const QColor kDoseColour = qColour(kHistoryDoseColour);
+const QColor kAverageColour = qColour(kHistoryAverageColour);
+const QColor kAlarm1Colour = qColour(kHistoryAlarm1Colour);
+const QColor kAlarm2Colour = qColour(kHistoryAlarm2Colour);
+const QColor kGridColour = qColour(kHistoryGridColour);
 
 void drawRuns(QPainter& painter, const std::vector<std::vector<PlotPoint>>& runs, const QColor& colour,
               double width) {
@@ -81,17 +83,17 @@ void paintHistory(QPainter& painter, const HistoryPlot& plot, int width, int hei
         painter.drawText(QPointF(plot.left - 6 - metrics.horizontalAdvance(label), t.at + metrics.ascent() / 2.0 - 1),
                          label);
     }
-    painter.drawText(QPointF(8, 14 + metrics.ascent() / 2.0), QStringLiteral("µSv/h"));
+    painter.drawText(QPointF(8, 14 + metrics.ascent() / 2.0), QString::fromUtf8(kHistoryUnit));
     const QString range = QString::fromStdString(plot.rangeText);
     painter.drawText(QPointF(plot.right - metrics.horizontalAdvance(range), height - 6.0), range);
     painter.drawText(QPointF(plot.left, height - 6.0), QStringLiteral("%1件").arg(plot.records));
 
     double x = plot.left;
     const double y = 16;
-    x = legendEntry(painter, x, y, kDoseColour, QStringLiteral("線量率"));
+    x = legendEntry(painter, x, y, kDoseColour, QString::fromUtf8(kHistoryDoseLegend));
     x = legendEntry(painter, x, y, kAverageColour, QString::fromStdString(plot.averageText));
-    x = legendEntry(painter, x, y, kAlarm1Colour, QStringLiteral("第一段警報上限値"), Qt::DashLine);
-    legendEntry(painter, x, y, kAlarm2Colour, QStringLiteral("第二段警報上限値"), Qt::DashLine);
+    x = legendEntry(painter, x, y, kAlarm1Colour, QString::fromUtf8(kHistoryAlarm1Legend), Qt::DashLine);
+    legendEntry(painter, x, y, kAlarm2Colour, QString::fromUtf8(kHistoryAlarm2Legend), Qt::DashLine);
 
     // The data, clipped to the area.
     painter.save();
@@ -134,7 +136,7 @@ bool exportHistory(const HistoryLog& log, const HistoryPlotInput& input, const s
     svg.setFileName(file);
     svg.setSize(QSize(input.width, input.height));
     svg.setViewBox(QRect(0, 0, input.width, input.height));
-    svg.setTitle(QStringLiteral("線量率の履歴"));
+    svg.setTitle(QString::fromUtf8(kHistoryTitle));
     QPainter painter;
     if (!painter.begin(&svg)) {
         error = path + ": the drawing could not be written";

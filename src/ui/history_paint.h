@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "outputs/history_view.h"
+#include "history/history_view.h"
 
 class QPainter;
 class QImage;

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "outputs/history_view.h"
+#include "history/history_view.h"
 
 class QLabel;
 class QPushButton;

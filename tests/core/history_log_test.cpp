@@ -2,9 +2,9 @@
 
 #include <map>
 
-#include "outputs/history_log.h"
-#include "outputs/history_summary.h"
-#include "outputs/history_view.h"
+#include "history/history_log.h"
+#include "history/history_summary.h"
+#include "history/history_view.h"
 #include "support/fake_log_folder.h"
 
 using namespace ravelin;

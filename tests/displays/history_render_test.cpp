@@ -12,7 +12,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "outputs/history_view.h"
+#include "history/history_view.h"
 #include "support/fake_log_folder.h"
 #include "ui/history_canvas.h"
 #include "ui/history_paint.h"

@@ -46,6 +46,19 @@ TEST_F(ConfigFileTest, LinesCommentsBlanksAndValues) {
     EXPECT_EQ(entries[3].value, "home/a=b") << "the first '=' splits; a last line needs no newline";
 }
 
+TEST_F(ConfigFileTest, TheWebServersKeysAreCheckedLikeTheirOptions) {
+    ParseResult r = parse("http = 0.0.0.0:8080\nhttp-clients = 16\n");
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.http, "0.0.0.0:8080");
+    EXPECT_EQ(r.options.httpClients, 16u);
+    EXPECT_EQ(parse("http = 8080\n", {"--http", "[::1]:9090"}).options.http, "[::1]:9090");
+    r = parse("http = localhost:80\n");
+    EXPECT_NE(r.error.find(":1: --http: \"localhost\" is not a numeric IPv4 address"), std::string::npos) << r.error;
+    EXPECT_NE(parse("http-clients = 0\n").error.find("--http-clients"), std::string::npos);
+    EXPECT_NE(parse("http-clients = 12x\n").error.find("--http-clients"), std::string::npos);
+    EXPECT_FALSE(parse("sensitivity = 29\n").options.http) << "off unless asked for";
+}
+
 TEST_F(ConfigFileTest, TheFileComesFirstAndTheCommandLineWins) {
     const ParseResult r = parse("threshold = 40\nsensitivity = 29\nno-log = true\nfast = false\n",
                                 {"--threshold", "41"});

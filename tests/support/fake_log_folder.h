@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "outputs/history_log.h"
+#include "history/history_log.h"
 
 namespace ravelin::test {
 

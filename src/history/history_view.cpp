@@ -1,4 +1,4 @@
-#include "outputs/history_view.h"
+#include "history/history_view.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "outputs/history_log.h"
+#include "history/history_log.h"
 
 namespace ravelin {
 

@@ -1,4 +1,4 @@
-#include "outputs/history_summary.h"
+#include "history/history_summary.h"
 
 #include <algorithm>
 #include <charconv>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "outputs/history_log.h"
+#include "history/history_log.h"
 
 namespace ravelin {
 

@@ -1,4 +1,4 @@
-#include "outputs/history_log.h"
+#include "history/history_log.h"
 
 #include <algorithm>
 #include <charconv>

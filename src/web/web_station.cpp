@@ -1,0 +1,18 @@
+#include "web/web_station.h"
+
+namespace ravelin {
+
+WebStation::WebStation(Monitor& monitor, MonitorFace& face, const UtcClock& clock, HttpServerConfig config,
+                       std::unique_ptr<LogFolder> folder)
+    : monitor_(monitor), feed_(monitor, face, clock, board_) {
+    raiseOpenFilesLimit();
+    server_ = std::make_unique<HttpServer>(std::move(config), board_, std::move(folder));
+    monitor_.pipeline().addObserver(&feed_);
+}
+
+WebStation::~WebStation() {
+    monitor_.pipeline().removeObserver(&feed_);
+    server_.reset();
+}
+
+}  // namespace ravelin
