@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/civil_time.h"
+
 namespace ravelin {
 
 // A folder of logs, read only. Names are file names without the folder.
@@ -40,12 +42,6 @@ struct ParsedRecord {
 };
 bool parseRecordLine(std::string_view line, ParsedRecord& out);
 
-// Minutes since 1970-01-01 00:00 for a calendar date and time, and back.
-std::int32_t minuteOf(int year, int month, int day, int hour, int minute);
-struct CivilMinute {
-    int year, month, day, hour, minute;
-};
-CivilMinute civilOf(std::int32_t minute);
 
 // A line that was not taken, for the report on standard error.
 struct SkippedLine {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "outputs/history_log.h"
+#include "engine/civil_time.h"
 
 namespace ravelin {
 
