@@ -67,7 +67,7 @@ const std::vector<OptionInfo>& optionTable() {
             {"graph", "", "Window only: tick リアルタイムグラフ表示 (the trend graph)."},
             {"test", "", "Window only: tick テスト (the waveform snapshot)."},
             {"list-inputs", "", "List the sound inputs, one 'id<TAB>description' line each, and exit."},
-            {"list-tubes", "", "List the known tubes, one 'NAME<TAB>cps per mR/h<TAB>source' line each, and exit."},
+            {"list-tubes", "", "List the known tubes, one 'NAME<TAB>cps per mR/h<TAB>source<TAB>isotope<TAB>kind of source' line each, and exit."},
             {"mqtt", "URL", "Publish readings to an MQTT broker: mqtt://host[:port] or mqtts://host[:port]."},
             {"mqtt-prefix", "P", "Topic prefix (default ravelin/<hostname>)."},
             {"mqtt-user", "U", "MQTT user name."},
