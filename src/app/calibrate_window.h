@@ -2,6 +2,7 @@
 // proposal into しきい値, 不感帯 and 分解能 and explains it in a message box.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "app/calibrate.h"
@@ -20,8 +21,15 @@ public:
     void start();
     bool done() const { return done_; }
 
+    // When set, the result goes here instead of into the boxes and a message box (the
+    // 設定 window shows it and lets the person accept it). `invertGiven`: the samples were inverted.
+    std::function<void(const CalibrationResult& result, bool invertGiven)> onResult;
+    // After the run, whatever its end.
+    std::function<void()> onDone;
+
 private:
     void finish();
+    void end();
 
     Form1& window_;
     std::unique_ptr<CaptureDevice> device_;
