@@ -2,52 +2,22 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
-#include "engine/detector.h"
+#include "engine/calibration_store.h"
+#include "engine/plateau.h"
+#include "engine/resample.h"
 
 namespace ravelin {
 namespace {
 
-constexpr double kMadToSigma = 1.4826;     // MAD of a normal distribution to its standard deviation
-constexpr double kStandOut = 5.0;          // excursions this many noise deviations out are not noise
-constexpr double kLeastStandOut = 3.0;     // ... and never closer than this to the baseline
-constexpr double kLevelFraction = 0.5;     // the lower level at this fraction of the typical depth
-constexpr double kChainGapSeconds = 0.001; // re-armings closer than this belong to one pulse's ringing
-constexpr double kLeastSkipSeconds = 0.0001;  // shorter than any tube's dead time
-constexpr double kSkipMargin = 1.25;
-constexpr double kRingingExcess = 0.15;    // re-armings beyond chance that show ringing
-
-// The median of the sample values, each value v standing for the interval v ± 0.5, so
-// that a baseline between two values (half 127, half 128) comes out between them.
-double histogramMedian(const std::vector<std::int64_t>& h) {
-    const double half = 0.5 * static_cast<double>(std::accumulate(h.begin(), h.end(), std::int64_t{0}));
-    double before = 0;
-    for (std::size_t v = 0; v < h.size(); ++v) {
-        const auto here = static_cast<double>(h[v]);
-        if (before + here >= half && here > 0) return static_cast<double>(v) - 0.5 + (half - before) / here;
-        before += here;
-    }
-    return 128;
-}
-
-// The median absolute deviation of the sample values from `centre`.
-double histogramMad(const std::vector<std::int64_t>& h, double centre) {
-    std::vector<std::pair<double, std::int64_t>> deviations;
-    std::int64_t total = 0;
-    for (std::size_t v = 0; v < h.size(); ++v) {
-        if (h[v] == 0) continue;
-        deviations.emplace_back(std::abs(static_cast<double>(v) - centre), h[v]);
-        total += h[v];
-    }
-    std::sort(deviations.begin(), deviations.end());
-    std::int64_t seen = 0;
-    for (const auto& [d, w] : deviations) {
-        seen += w;
-        if (2 * seen >= total) return d;
-    }
-    return 0;
-}
+constexpr double kMaxSkipSeconds = 0.010;    // longer than any ringing of a counter's click
+constexpr int kLevelPoints = 48;             // levels tried, at most
+constexpr double kSkipStep = 1.2;            // skips tried beyond 8 samples: this much apart
+constexpr double kNarrowPulse = 2.0;         // samples beyond half depth: too narrow for the rate
+constexpr std::int32_t kLiveRate = 22050;
+constexpr double kRingingExcess = 0.02;
+constexpr double kSkipMargin = 1.5;          // the skip, past where the ringing ends
+constexpr double kLeastDeadTime = 100e-6;    // seconds: shorter than any tube's dead time
 
 template <class T>
 T quantile(std::vector<T> values, double q) {
@@ -57,46 +27,10 @@ T quantile(std::vector<T> values, double q) {
     return values[k];
 }
 
-// Runs of samples standing out on one side of the baseline: their peak depths.
-struct Side {
-    std::vector<int> peaks;
-    std::int64_t clippedPeaks = 0;  // runs that reached the end of the sample range
-};
-
-void findExcursions(const std::vector<std::uint8_t>& s, double baseline, double enter, double leave, Side& down,
-                    Side& up) {
-    int state = 0;
-    double peak = 0;
-    bool clipped = false;
-    auto close = [&] {
-        Side& side = state < 0 ? down : up;
-        side.peaks.push_back(static_cast<int>(std::lround(peak)));
-        side.clippedPeaks += clipped ? 1 : 0;
-        state = 0;
-    };
-    for (const std::uint8_t v : s) {
-        const double d = static_cast<double>(v) - baseline;
-        if (state != 0) {
-            if (state * d >= leave) {
-                peak = std::max(peak, state * d);
-                clipped |= v == 0 || v == 255;
-                continue;
-            }
-            close();
-        }
-        if (d <= -enter || d >= enter) {
-            state = d < 0 ? -1 : 1;
-            peak = state * d;
-            clipped = v == 0 || v == 255;
-        }
-    }
-    if (state != 0) close();
-}
-
-// The polarity: the side whose big excursions are bigger, among sides that have a
-// share of them (a stray spike on the other side does not decide).
-bool pulsesGoUp(const Side& down, const Side& up) {
-    const auto n = [](const Side& s) { return static_cast<std::int64_t>(s.peaks.size()); };
+// The side whose big excursions are bigger, among sides that have a share of them; only
+// where the plateaus cannot tell.
+bool biggerGoesUp(const CalibrationStore::Side& down, const CalibrationStore::Side& up) {
+    const auto n = [](const CalibrationStore::Side& s) { return static_cast<std::int64_t>(s.peaks.size()); };
     const bool downOk = n(down) > 0 && n(down) * 10 >= n(up);
     const bool upOk = n(up) > 0 && n(up) * 10 >= n(down);
     if (downOk != upOk) return upOk;
@@ -105,7 +39,8 @@ bool pulsesGoUp(const Side& down, const Side& up) {
     return n(up) > n(down);
 }
 
-std::vector<CalibrationResult::Bin> depthHistogram(const std::vector<int>& peaks, int from) {
+std::vector<CalibrationResult::Bin> depthHistogram(const std::vector<int>& peaks) {
+    const int from = *std::min_element(peaks.begin(), peaks.end());
     const int top = *std::max_element(peaks.begin(), peaks.end()) + 1;
     constexpr int kBins = 8;
     const int width = std::max(1, (top - from + kBins - 1) / kBins);
@@ -115,148 +50,244 @@ std::vector<CalibrationResult::Bin> depthHistogram(const std::vector<int>& peaks
     return bins;
 }
 
-// Where a detector without skip arms from rest, in the oriented samples.
-std::vector<std::int64_t> armings(const std::vector<std::uint8_t>& s, bool flip, int lower, int upper) {
-    std::vector<std::int64_t> at;
-    bool armed = false;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const int x = flip ? 255 - s[i] : s[i];
-        if (x < lower) {
-            if (!armed) at.push_back(static_cast<std::int64_t>(i));
-            armed = true;
-        } else if (x > upper) {
-            armed = false;
-        }
-    }
-    return at;
+// The levels for arming `depth` below the baseline, in the detector's view: armed below
+// T, counted on the way back above T + 2D, halfway back to the baseline.
+PlateauPoint levelsAt(int lower, double base) {
+    const double depth = base - lower;
+    const int deadBand = std::max(0, static_cast<int>(std::floor(depth / 4)));
+    return {static_cast<std::int16_t>(lower + deadBand), static_cast<std::int16_t>(deadBand), depth, 0};
 }
 
-struct Ringing {
-    bool present = false;
-    std::int64_t longest = 0;   // samples from a pulse's first arming to its last re-arming
-    std::int64_t shortestGap = 0;  // between pulses (a low quantile), 0 when too few
+DetectorSettings settingsOf(const PlateauPoint& p, std::int16_t skip) {
+    return {static_cast<std::int16_t>(p.threshold - p.deadBand), static_cast<std::int16_t>(p.threshold + p.deadBand), skip};
+}
+
+// One side of the signal judged by its plateaus, the samples turned over when `flip`.
+struct Side {
+    bool flip = false;
+    std::vector<PlateauPoint> curve;
+    FlatStretch flat;
+    std::size_t chosen = 0;
+    std::vector<SkipPoint> skips;
+    FlatStretch skipFlat;
+    std::int16_t skip = 0;
 };
 
-// Re-armings within a millisecond of the previous one are chained into one pulse. They
-// are ringing when there are clearly more of them than random arrivals at the rate of
-// each second would give.
-Ringing measureRinging(const std::vector<std::int64_t>& arms, std::int32_t rate) {
-    Ringing r;
-    if (arms.size() < 2) return r;
-    const auto chainGap = static_cast<std::int64_t>(std::ceil(kChainGapSeconds * rate));
-    std::vector<std::int64_t> lengths, starts;
-    std::int64_t first = arms.front(), last = arms.front(), events = 1;
-    auto endChain = [&] {
-        if (events > 1) lengths.push_back(last - first);
-        starts.push_back(first);
-    };
-    for (std::size_t k = 1; k < arms.size(); ++k) {
-        if (arms[k] - last <= chainGap) {
-            last = arms[k];
-            ++events;
-            continue;
+class SideAnalysis {
+public:
+    SideAnalysis(const CalibrationStore& store, bool flip, double baseline)
+        : store_(store), flip_(flip), leastSkip_(std::ceil(kLeastDeadTime * store.rate)) {
+        base_ = flip ? 255.0 - baseline : baseline;
+        // Armings only on kept samples: the lower level at or below the quietest kept low.
+        const int quiet = flip ? 255 - store.quietHigh : store.quietLow;
+        const int shallowest = std::min(quiet, static_cast<int>(std::ceil(base_)) - 1);
+        int lowest = 255;
+        for (int v = 0; v < 256; ++v)
+            if (store.histogram[static_cast<std::size_t>(flip ? 255 - v : v)] > 0) {
+                lowest = v;
+                break;
+            }
+        const int deepest = std::max(1, lowest + 1);
+        // Every whole level where there are few, else levels evenly spread in log depth.
+        const int span = shallowest - deepest + 1;
+        for (int i = 0; i < std::min(span, kLevelPoints); ++i) {
+            int lower = shallowest - i;
+            if (span > kLevelPoints) {
+                const double from = base_ - shallowest, to = base_ - deepest;
+                lower = static_cast<int>(std::lround(base_ - from * std::pow(to / from, i / (kLevelPoints - 1.0))));
+            }
+            if (levels_.empty() || lower < levels_.back().threshold - levels_.back().deadBand)
+                levels_.push_back(levelsAt(lower, base_));
         }
-        endChain();
-        first = last = arms[k];
-        events = 1;
+        for (int k = 0; k <= std::min(store.maxSkip, 8); ++k) skipGrid_.push_back(static_cast<std::int16_t>(k));
+        for (double k = 8 * kSkipStep; k <= store.maxSkip; k *= kSkipStep) {
+            const auto s = static_cast<std::int16_t>(std::lround(k));
+            if (s > skipGrid_.back()) skipGrid_.push_back(s);
+        }
     }
-    endChain();
-    const double followers = static_cast<double>(arms.size() - starts.size());
-    std::vector<std::int64_t> perSecond;
-    for (const auto s : starts) {
-        const auto second = static_cast<std::size_t>(s / rate);
-        if (perSecond.size() <= second) perSecond.resize(second + 1, 0);
-        ++perSecond[second];
+
+    Side run(std::int16_t firstSkip) const {
+        Side side;
+        side.flip = flip_;
+        side.skip = firstSkip;
+        if (levels_.empty()) return side;
+        for (int round = 0; round < 2; ++round) {
+            levelPlateau(side);
+            skipPlateau(side);
+        }
+        levelPlateau(side);
+        return side;
     }
-    double chance = 0;
-    for (const auto n : perSecond)
-        chance += static_cast<double>(n) * (1.0 - std::exp(-static_cast<double>(n) * kChainGapSeconds));
-    const double observed = followers / static_cast<double>(arms.size());
-    const double expected = chance / static_cast<double>(starts.size());
-    r.present = followers >= 2 && observed > expected + kRingingExcess;
-    if (r.present) r.longest = quantile(lengths, 0.95);
-    if (starts.size() >= 20) {
-        std::vector<std::int64_t> gaps;
-        for (std::size_t k = 1; k < starts.size(); ++k) gaps.push_back(starts[k] - starts[k - 1]);
-        r.shortestGap = quantile(gaps, 0.01);
+
+private:
+    void levelPlateau(Side& side) const {
+        side.curve = levels_;
+        std::vector<double> depths;
+        std::vector<std::int64_t> counts;
+        for (auto& p : side.curve) {
+            p.count = store_.count(settingsOf(p, side.skip), flip_);
+            depths.push_back(p.depth);
+            counts.push_back(p.count);
+        }
+        side.flat = widestFlatStretch(depths, counts, kLeastPulses);
+        side.chosen = side.flat.found ? middleOf(depths, side.flat) : 0;
+        if (side.flat.found && side.flat.width < kLeastPlateauWidth) side.chosen = flattestPoint(depths, counts, kLeastPulses);
     }
-    return r;
+
+    void skipPlateau(Side& side) const {
+        const PlateauPoint& at = side.curve[side.chosen];
+        side.skips.clear();
+        std::vector<double> positions;
+        std::vector<std::int64_t> counts;
+        for (const std::int16_t k : skipGrid_) {
+            side.skips.push_back({k, store_.count(settingsOf(at, k), flip_)});
+            positions.push_back(k + 1.0);
+            counts.push_back(side.skips.back().count);
+        }
+        // Skips shorter than any tube's dead time stay flat over a few samples while a pulse
+        // still rings: the stretch is looked for from the least dead time on. The proposal
+        // keeps a margin past where the ringing ends, no further: a longer skip only loses
+        // close pulses at higher rates.
+        std::size_t first = 0;
+        while (first + 1 < side.skips.size() && side.skips[first].skip < leastSkip_) ++first;
+        side.skipFlat = widestFlatStretch(std::span(positions).subspan(first), std::span(counts).subspan(first), kLeastPulses);
+        if (!side.skipFlat.found) return;
+        side.skipFlat.from += first;
+        side.skipFlat.to += first;
+        const std::int16_t from = side.skips[side.skipFlat.from].skip, to = side.skips[side.skipFlat.to].skip;
+        const double wanted = std::max<double>(leastSkip_, kSkipMargin * from);
+        side.skip = static_cast<std::int16_t>(std::min<double>(to, std::ceil(wanted)));
+    }
+
+    const CalibrationStore& store_;
+    bool flip_;
+    double leastSkip_;
+    double base_ = 0;
+    std::vector<PlateauPoint> levels_;
+    std::vector<std::int16_t> skipGrid_;
+};
+
+std::int32_t maxSkipFor(std::int32_t rate) {
+    return static_cast<std::int32_t>(std::min(32767.0, std::ceil(kMaxSkipSeconds * rate)));
 }
 
 }  // namespace
 
-Calibrator::Calibrator(std::int32_t rate) : rate_(rate), histogram_(256, 0) {}
+struct Calibrator::Decimator : ravelin::Decimator {
+    using ravelin::Decimator::Decimator;
+};
+
+Calibrator::Calibrator(std::int32_t rate, bool rateAdjustable)
+    : rate_(rate), rateAdjustable_(rateAdjustable), store_(std::make_unique<CalibrationStore>(rate, maxSkipFor(rate))) {
+    if (rate > kLiveRate) {
+        at22050_ = std::make_unique<CalibrationStore>(kLiveRate, maxSkipFor(kLiveRate));
+        decimator_ = std::make_unique<Decimator>(rate, kLiveRate,
+                                                 [store = at22050_.get()](std::span<const std::uint8_t> s) { store->add(s); });
+    }
+}
+
+Calibrator::~Calibrator() = default;
 
 void Calibrator::addBuffer(std::span<const std::uint8_t> samples) {
-    starts_.push_back(samples_.size());
-    samples_.insert(samples_.end(), samples.begin(), samples.end());
-    for (const std::uint8_t v : samples) ++histogram_[v];
+    store_->add(samples);
+    if (decimator_) decimator_->add(samples);
+}
+
+std::int64_t Calibrator::seconds() const { return static_cast<std::int64_t>(store_->starts.size()); }
+
+std::int64_t Calibrator::pulsesSoFar() const {
+    if (store_->down.peaks.empty() && store_->up.peaks.empty()) return 0;
+    return static_cast<std::int64_t>((biggerGoesUp(store_->down, store_->up) ? store_->up : store_->down).peaks.size());
+}
+
+std::size_t Calibrator::storedBytes() const {
+    std::size_t n = 0;
+    for (const CalibrationStore* s : {store_.get(), at22050_.get()})
+        if (s) n += s->kept.capacity() + (s->starts.capacity() + s->lengths.capacity()) * 8 +
+                    (s->down.peaks.capacity() + s->up.peaks.capacity()) * 8;
+    return n;
 }
 
 CalibrationResult Calibrator::finish() const {
     CalibrationResult r;
     r.rate = rate_;
     r.seconds = seconds();
-    if (samples_.empty() || rate_ <= 0) {
+    const CalibrationStore& s = *store_;
+    if (s.samples == 0 || rate_ <= 0) {
         r.reason = "no samples came from the source";
         return r;
     }
-    const double baseline = histogramMedian(histogram_);
-    r.baseline = baseline;
-    r.noise = std::max(0.5, kMadToSigma * histogramMad(histogram_, baseline));
-    r.excursionLevel = std::max(kStandOut * r.noise, kLeastStandOut);
-
-    Side down, up;
-    findExcursions(samples_, baseline, r.excursionLevel, 0.5 * r.excursionLevel, down, up);
-    if (down.peaks.empty() && up.peaks.empty()) {
+    r.baseline = histogramMedian(s.histogram);
+    r.noise = histogramNoise(s.histogram);
+    r.excursionLevel = std::max(5.0 * r.noise, 3.0);
+    if (s.down.peaks.empty() && s.up.peaks.empty()) {
         r.reason = "nothing stands out of the noise: no pulses reached the input";
         return r;
     }
-    r.upward = pulsesGoUp(down, up);
-    const Side& pulses = r.upward ? up : down;
+
+    // Both polarities are judged the same way; the wider plateau tells which way the pulses go.
+    // The first level plateau is found with the longest skip, which no ringing outlasts.
+    const auto firstSkip = static_cast<std::int16_t>(s.maxSkip);
+    const Side down = SideAnalysis(s, false, r.baseline).run(firstSkip);
+    const Side up = SideAnalysis(s, true, r.baseline).run(firstSkip);
+    const auto width = [](const Side& side) { return side.flat.found ? side.flat.width : 0.0; };
+    const bool plateausTell = std::max(width(down), width(up)) >= kLeastPlateauWidth && width(down) != width(up);
+    r.upward = plateausTell ? width(up) > width(down) : biggerGoesUp(s.down, s.up);
+    const Side& side = r.upward ? up : down;
+    const CalibrationStore::Side& pulses = r.upward ? s.up : s.down;
+
     r.pulseExcursions = static_cast<std::int64_t>(pulses.peaks.size());
-    r.otherExcursions = static_cast<std::int64_t>((r.upward ? down : up).peaks.size());
-    r.typicalDepth = quantile(pulses.peaks, 0.5);
-    r.depths = depthHistogram(pulses.peaks, *std::min_element(pulses.peaks.begin(), pulses.peaks.end()));
-    r.clipped = pulses.clippedPeaks * 50 >= r.pulseExcursions;
-
-    // In the detector's view the pulses dip: for upward pulses that is after --invert.
-    // A sample arms when it is at least `depth` below the baseline: half the typical
-    // depth, never within the noise. The count comes on the way back, 2D higher.
-    const double base = r.upward ? 255.0 - baseline : baseline;
-    const double depth = std::max(kLevelFraction * r.typicalDepth, r.excursionLevel);
-    r.weak = kLevelFraction * r.typicalDepth < r.excursionLevel || r.typicalDepth < 12;
-    const int lower = std::max(1, static_cast<int>(std::floor(base - depth)) + 1);
-    int deadBand = std::max(1, static_cast<int>(std::ceil(r.noise)));
-    // The upper level stays below the baseline's noise, so every return counts.
-    if (lower + 2 * deadBand > base - 2.0 * r.noise) deadBand = 1;
-    const int centre = lower + deadBand;
-    r.threshold = static_cast<std::int16_t>(centre);
-    r.deadBand = static_cast<std::int16_t>(deadBand);
-
-    const Ringing ringing = measureRinging(armings(samples_, r.upward, centre - deadBand, centre + deadBand), rate_);
-    r.ringing = ringing.present;
-    r.ringingSamples = static_cast<std::int32_t>(ringing.longest);
-    const auto least = static_cast<std::int64_t>(std::ceil(kLeastSkipSeconds * rate_));
-    std::int64_t skip = least;
-    if (ringing.present) skip += static_cast<std::int64_t>(std::ceil(kSkipMargin * static_cast<double>(ringing.longest)));
-    // The skip never swallows the next pulse where pulses come close together.
-    if (ringing.shortestGap > 0) skip = std::min(skip, std::max(least, ringing.shortestGap - 1));
-    r.skip = static_cast<std::int16_t>(std::min<std::int64_t>(skip, 32767));
-
-    // What the proposal counts, buffer by buffer as the monitor scans.
-    const DetectorSettings settings{static_cast<std::int16_t>(centre - deadBand), static_cast<std::int16_t>(centre + deadBand), r.skip};
-    std::int16_t armed = 0;
-    std::vector<std::uint8_t> buffer;
-    for (std::size_t b = 0; b < starts_.size(); ++b) {
-        const std::size_t from = starts_[b], to = b + 1 < starts_.size() ? starts_[b + 1] : samples_.size();
-        if (static_cast<std::int64_t>(to - from) < rate_) continue;  // a short buffer is not scanned
-        buffer.assign(samples_.begin() + static_cast<std::ptrdiff_t>(from), samples_.begin() + static_cast<std::ptrdiff_t>(to));
-        if (r.upward)
-            for (auto& v : buffer) v = static_cast<std::uint8_t>(255 - v);
-        r.counted += scanPulses(buffer, settings, armed);
+    r.otherExcursions = static_cast<std::int64_t>((r.upward ? s.down : s.up).peaks.size());
+    r.pulsesHeard = r.pulseExcursions;
+    if (!pulses.peaks.empty()) {
+        r.typicalDepth = quantile(pulses.peaks, 0.5);
+        r.depths = depthHistogram(pulses.peaks);
+        r.clipped = pulses.clipped * 50 >= r.pulseExcursions;
+        r.pulseWidth = quantile(pulses.widths, 0.5);
     }
-    r.cpm = static_cast<double>(r.counted) * 60.0 * rate_ / static_cast<double>(samples_.size());
+    r.weak = r.typicalDepth < 12;
+    r.tooFewPulses = r.pulsesHeard < kEnoughPulses;
+    if (rateAdjustable_ && rate_ <= kLiveRate && r.pulseExcursions > 0 && r.pulseWidth <= kNarrowPulse)
+        r.recommendedRate = 44100;
+
+    r.plateau = side.curve;
+    r.skips = side.skips;
+    if (!side.flat.found) {
+        r.reason = r.pulsesHeard < kLeastPulses ? kTooFewPulsesEn : "the levels tried count no pulses";
+        return r;
+    }
+    r.flatFrom = side.flat.from;
+    r.flatTo = side.flat.to;
+    r.chosen = side.chosen;
+    r.flatness = side.flat.change;
+    r.plateauFound = side.flat.width >= kLeastPlateauWidth;
+    const PlateauPoint& chosen = side.curve[side.chosen];
+    r.threshold = chosen.threshold;
+    r.deadBand = chosen.deadBand;
+    r.skip = side.skip;
+    if (side.skipFlat.found) {
+        r.ringingSamples = side.skips[side.skipFlat.from].skip;
+        r.skipFlatTo = side.skips[side.skipFlat.to].skip;
+        // Ringing: a skip as short as any tube's dead time still counts pulses twice.
+        const auto least = static_cast<std::int16_t>(std::ceil(kLeastDeadTime * rate_));
+        std::int64_t atLeast = side.skips.front().count;
+        for (const SkipPoint& k : side.skips)
+            if (k.skip <= least) atLeast = k.count;
+        r.ringing = r.ringingSamples > least && static_cast<double>(atLeast) >
+                    (1 + kRingingExcess) * static_cast<double>(side.skips[side.skipFlat.from].count) + 1;
+    }
+
+    // What the proposal counts, second by second as the monitor scans.
+    r.counted = s.count(settingsOf(chosen, r.skip), r.upward);
+    r.cpm = static_cast<double>(r.counted) * 60.0 * rate_ / static_cast<double>(s.samples);
+    if (at22050_) {
+        r.skipAt22050 = static_cast<std::int16_t>(std::lround(static_cast<double>(r.skip) * kLiveRate / rate_));
+        r.countAt22050 = at22050_->count(settingsOf(chosen, r.skipAt22050), r.upward);
+    }
+    if (r.pulsesHeard < kLeastPulses) {
+        r.reason = kTooFewPulsesEn;
+        return r;
+    }
     if (r.counted == 0) {
         r.reason = "the settings found count no pulses";
         return r;

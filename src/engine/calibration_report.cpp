@@ -1,12 +1,21 @@
 // The setup assistant's proposal as options, and its reasons in English and Japanese.
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "engine/calibration.h"
 #include "engine/convert.h"
 
 namespace ravelin {
+
+const char* const kTooFewPulsesEn =
+    "too few pulses to find a plateau: listen longer with --seconds, or bring a check source near the tube";
+const char* const kTooFewPulsesJa =
+    "パルスが少なすぎてプラトーを見つけられません。--seconds で長く聞くか、チェック線源を管に近づけてください。";
+
 namespace {
+
+constexpr std::size_t kPlotRows = 16;
 
 std::string n(std::int64_t v) { return integerText(v); }
 
@@ -17,7 +26,14 @@ std::string micros(std::int64_t samples, std::int32_t rate) {
     return n(static_cast<std::int64_t>(roundHalfEven(1e6 * static_cast<double>(samples) / rate)));
 }
 
+std::string percent(double share) { return d1(100.0 * share) + " %"; }
+
 bool invertInProposal(const CalibrationResult& r, bool invertGiven) { return r.upward != invertGiven; }
+
+std::string padLeft(std::string s, std::size_t width) {
+    s.insert(0, s.size() < width ? width - s.size() : 0, ' ');
+    return s;
+}
 
 // "  12-23 | ######      41", bars of up to `width` scaled to the fullest bin.
 std::string histogramLines(const CalibrationResult& r, std::size_t width) {
@@ -25,13 +41,36 @@ std::string histogramLines(const CalibrationResult& r, std::size_t width) {
     for (const auto& b : r.depths) most = std::max(most, b.count);
     std::string out;
     for (const auto& b : r.depths) {
-        std::string range = b.to - 1 > b.from ? n(b.from) + "-" + n(b.to - 1) : n(b.from);
-        range.insert(0, range.size() < 9 ? 9 - range.size() : 0, ' ');
+        const std::string range = b.to - 1 > b.from ? n(b.from) + "-" + n(b.to - 1) : n(b.from);
         const auto bar = static_cast<std::size_t>((b.count * static_cast<std::int64_t>(width) + most - 1) / most);
-        out += range + " | " + std::string(bar, '#') + std::string(width + 1 - bar, ' ') + n(b.count) + "\n";
+        out += padLeft(range, 9) + " | " + std::string(bar, '#') + std::string(width + 1 - bar, ' ') + n(b.count) + "\n";
     }
     return out;
 }
+
+// The plateau as rows "> 112 | #####   2742": the ends, the flat stretch's ends and the
+// proposal always, others evenly between; bars scaled to twice the proposal's count,
+// '+' where a count leaves the scale. '>' marks the proposal, '|' the flat stretch.
+std::string plateauLines(const CalibrationResult& r, std::size_t width) {
+    const std::size_t points = r.plateau.size();
+    std::vector<bool> shown(points, points <= kPlotRows);
+    for (const std::size_t i : {std::size_t{0}, points - 1, r.flatFrom, r.flatTo, r.chosen}) shown[i] = true;
+    for (std::size_t k = 0; k < kPlotRows && points > kPlotRows; ++k) shown[k * (points - 1) / (kPlotRows - 1)] = true;
+    const double top = std::max(2.0 * static_cast<double>(r.plateau[r.chosen].count), 1.0);
+    std::string out;
+    for (std::size_t i = 0; i < points; ++i) {
+        if (!shown[i]) continue;
+        const PlateauPoint& p = r.plateau[i];
+        const double share = static_cast<double>(p.count) / top;
+        const auto bar = static_cast<std::size_t>(std::lround(std::min(1.0, share) * static_cast<double>(width)));
+        const char* mark = i == r.chosen ? "> " : r.plateauFound && i >= r.flatFrom && i <= r.flatTo ? "| " : "  ";
+        out += mark + padLeft(n(p.threshold), 6) + " | " + std::string(bar, '#') + (share > 1 ? "+" : " ") +
+               std::string(width - bar, ' ') + n(p.count) + "\n";
+    }
+    return out;
+}
+
+std::string flatSkips(const CalibrationResult& r) { return n(r.ringingSamples) + "-" + n(r.skipFlatTo); }
 
 }  // namespace
 
@@ -52,17 +91,38 @@ std::string explanationEn(const CalibrationResult& r, bool invertGiven) {
          (r.upward ? "above" : "below") + " the baseline, " + n(r.otherExcursions) + " on the other side";
     t += invertGiven ? " (of the samples already inverted by --invert)\n" : "\n";
     t += "depth of the pulses, in sample units from the baseline:\n" + histogramLines(r, 40);
-    t += "typical depth " + d1(r.typicalDepth) + "; the threshold goes halfway, clear of the noise: threshold " +
-         n(r.threshold) + ", dead band " + n(r.deadBand) + " (armed below " + n(r.threshold - r.deadBand) +
-         ", counted above " + n(r.threshold + r.deadBand) + (invertInProposal(r, invertGiven) ? ", after --invert)\n" : ")\n");
-    if (r.ringing)
-        t += "longest ringing after a pulse " + n(r.ringingSamples) + " samples (" + micros(r.ringingSamples, r.rate) +
-             " µs): skip " + n(r.skip) + " samples (" + micros(r.skip, r.rate) + " µs)\n";
-    else
-        t += "no ringing: the signal does not fall below the lower level again after a pulse; skip " + n(r.skip) +
-             " samples (" + micros(r.skip, r.rate) + " µs)\n";
-    t += "these settings count " + n(r.counted) + " pulses in " + n(r.seconds) + " s: " +
-         d1(seconds > 0 ? r.cpm : 0) + " CPM\n";
+    if (!r.plateau.empty() && r.chosen < r.plateau.size()) {
+        t += "counting plateau: the count against the threshold at skip " + n(r.skip) +
+             " ('>' the proposal, '|' the flat stretch)" + (invertInProposal(r, invertGiven) ? ", after --invert" : "") +
+             ":\n" + plateauLines(r, 40);
+        if (r.plateauFound)
+            t += "the count changes by " + percent(r.flatness) + " over thresholds " + n(r.plateau[r.flatFrom].threshold) +
+                 " to " + n(r.plateau[r.flatTo].threshold) + "; the proposal sits in the middle of that stretch: ";
+        else
+            t += "warning: no counting plateau: the count changes with the threshold everywhere, so no level is sure "
+                 "(pulses too weak, clipping, or noise reaching the pulses); the flattest place is taken: ";
+        t += "threshold " + n(r.threshold) + ", dead band " + n(r.deadBand) + " (armed below " +
+             n(r.threshold - r.deadBand) + ", counted above " + n(r.threshold + r.deadBand) +
+             (invertInProposal(r, invertGiven) ? ", after --invert)\n" : ")\n");
+        if (r.ringing)
+            t += "ringing: skips shorter than " + n(r.ringingSamples) + " samples (" + micros(r.ringingSamples, r.rate) +
+                 " µs) count pulses twice; the count is flat for skips " + flatSkips(r) + ": skip " + n(r.skip) +
+                 " samples (" + micros(r.skip, r.rate) + " µs)\n";
+        else
+            t += "no ringing: the count is flat for skips " + flatSkips(r) + " samples; skip " + n(r.skip) + " samples (" +
+                 micros(r.skip, r.rate) + " µs)\n";
+        t += "these settings count " + n(r.counted) + " pulses in " + n(r.seconds) + " s: " +
+             d1(seconds > 0 ? r.cpm : 0) + " CPM\n";
+        if (r.countAt22050)
+            t += "at 22050 Hz, the live input's default rate, the same levels (skip " + n(r.skipAt22050) + ") count " +
+                 n(*r.countAt22050) + " pulses of this signal decimated\n";
+    }
+    if (r.recommendedRate > 0)
+        t += "the pulses are only " + d1(r.pulseWidth) + " samples wide at " + n(r.rate) +
+             " Hz: for the live input, add --rate " + n(r.recommendedRate) +
+             " (or 48000) so that they keep their depth, and calibrate again with it\n";
+    if (r.tooFewPulses && r.pulsesHeard >= kLeastPulses)
+        t += "warning: only " + n(r.pulsesHeard) + " pulses heard: " + kTooFewPulsesEn + "\n";
     if (r.weak)
         t += "warning: the pulses are weak (typical depth " + d1(r.typicalDepth) +
              "); turn the input volume up, or the input boost on, and calibrate again\n";
@@ -82,19 +142,35 @@ std::string explanationJa(const CalibrationResult& r, bool invertGiven) {
     t += std::string("パルスの向き：") + (r.upward ? "上向き" : "下向き") + "（" + n(r.pulseExcursions) + "個。反対側は" +
          n(r.otherExcursions) + "個）" + (invertGiven ? "。--invertで反転した後の信号です。\n" : "。\n");
     t += "パルスの深さ（基準からのサンプル値）:\n" + histogramLines(r, 16);
-    t += "典型的な深さ " + d1(r.typicalDepth) + "。その半分の深さで雑音から十分に離して、しきい値 " + n(r.threshold) +
-         "、不感帯 " + n(r.deadBand) + "としました。\n";
-    if (r.ringing)
-        t += "パルス後の最も長いリンギング " + n(r.ringingSamples) + "サンプル（" + micros(r.ringingSamples, r.rate) +
-             " µs）。分解能 " + n(r.skip) + "サンプル（" + micros(r.skip, r.rate) + " µs）。\n";
-    else
-        t += "リンギングはありません。分解能 " + n(r.skip) + "サンプル（" + micros(r.skip, r.rate) + " µs）。\n";
-    t += "この設定で" + n(r.counted) + "個のパルスを数えました（" + d1(r.cpm) + " CPM）。\n";
+    if (!r.plateau.empty() && r.chosen < r.plateau.size()) {
+        if (r.plateauFound)
+            t += "計数プラトー：しきい値 " + n(r.plateau[r.flatFrom].threshold) + "〜" + n(r.plateau[r.flatTo].threshold) +
+                 "で計数の変化は" + percent(r.flatness) + "です。その中ほどで、しきい値 " + n(r.threshold) + "、不感帯 " +
+                 n(r.deadBand) + "としました。\n";
+        else
+            t += "注意：計数プラトーがありません。どのしきい値でも計数が変わるため、確かな設定ではありません"
+                 "（パルスが弱い、振り切れている、または雑音がパルスに届いています）。最も平らなところで、しきい値 " +
+                 n(r.threshold) + "、不感帯 " + n(r.deadBand) + "としました。\n";
+        if (r.ringing)
+            t += "分解能が" + n(r.ringingSamples) + "サンプル（" + micros(r.ringingSamples, r.rate) +
+                 " µs）より短いと、リンギングを二重に数えます。分解能 " + n(r.skip) + "サンプル（" + micros(r.skip, r.rate) +
+                 " µs）。\n";
+        else
+            t += "リンギングはありません。分解能 " + n(r.skip) + "サンプル（" + micros(r.skip, r.rate) + " µs）。\n";
+        t += "この設定で" + n(r.counted) + "個のパルスを数えました（" + d1(r.cpm) + " CPM）。\n";
+        if (r.countAt22050)
+            t += "既定の入力レート 22050 Hz に落とすと、同じ設定（分解能 " + n(r.skipAt22050) + "）で" +
+                 n(*r.countAt22050) + "個です。\n";
+    }
+    if (r.recommendedRate > 0)
+        t += "パルスの幅が" + d1(r.pulseWidth) + "サンプルしかありません。入力を --rate " + n(r.recommendedRate) +
+             " で開いて、もう一度調べてください。\n";
+    if (r.tooFewPulses && r.pulsesHeard >= kLeastPulses) t += std::string("注意：") + kTooFewPulsesJa + "\n";
     if (r.weak) t += "注意：パルスが弱すぎます。入力音量を上げて、もう一度調べてください。\n";
     if (r.clipped) t += "注意：パルスが振り切れています。入力音量を下げて、もう一度調べてください。\n";
     if (!r.found) t += "設定を提案できません（" + r.reason + "）。\n";
     if (r.found && invertInProposal(r, invertGiven))
-        t += "パルスが上向きです。--invert を付けて起動してください（ウィンドウに反転の欄はありません）。\n";
+        t += "パルスが上向きです。--invert を付けて起動してください。\n";
     return t;
 }
 

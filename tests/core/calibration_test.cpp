@@ -151,10 +151,16 @@ TEST(Calibration, TheLineAndTheReasonsSayWhatWasFound) {
     const std::string line = proposalLine(r, false);
     EXPECT_EQ(line, "--threshold " + std::to_string(r.threshold) + " --dead-band " + std::to_string(r.deadBand) +
                         " --skip " + std::to_string(r.skip));
-    EXPECT_LT(r.threshold - r.deadBand, 128 - 40);   // halfway down the 100-deep dips
-    EXPECT_GT(r.threshold + r.deadBand, 128 - 70);
+    // In the middle of a flat stretch between the noise and the 100-deep dips.
+    ASSERT_TRUE(r.plateauFound);
+    EXPECT_LT(r.flatFrom, r.chosen);
+    EXPECT_LT(r.chosen, r.flatTo);
+    EXPECT_LT(r.threshold - r.deadBand, 128 - 3 * r.noise);
+    EXPECT_GT(r.threshold - r.deadBand, 128 - 100);
+    EXPECT_LT(r.flatness, 0.01);
     const std::string why = explanationEn(r, false);
     for (const std::string& part : std::vector<std::string>{"baseline ", "the pulses go downward", "no ringing",
+                                   "counting plateau", "> " + std::to_string(r.threshold).insert(0, 6 - std::to_string(r.threshold).size(), ' '),
                                    "count " + std::to_string(r.counted) + " pulses in 60 s"})
         EXPECT_NE(why.find(part), std::string::npos) << part << "\n" << why;
     EXPECT_NE(explanationJa(r, false).find("下向き"), std::string::npos);
@@ -166,7 +172,10 @@ TEST(Calibration, TheJapaneseReasonsWordForWord) {
     const CalibrationResult plain{.found = true, .rate = 22050, .seconds = 60, .baseline = 128, .noise = 1.4826,
                             .excursionLevel = 8.9, .pulseExcursions = 600, .otherExcursions = 3, .typicalDepth = 100,
                             .depths = {Bin{96, 104, 550}, Bin{104, 112, 50}}, .ringing = true, .ringingSamples = 66,
-                            .threshold = 78, .deadBand = 10, .skip = 88, .counted = 600, .cpm = 600};
+                            .skipFlatTo = 213, .threshold = 78, .deadBand = 10, .skip = 99, .counted = 600, .cpm = 600,
+                            .plateau = {{121, 1, 7, 1900}, {103, 6, 31, 601}, {78, 10, 60, 600}, {58, 10, 80, 597}},
+                            .flatFrom = 1, .flatTo = 3, .chosen = 2, .flatness = 0.0067, .plateauFound = true,
+                            .pulsesHeard = 600};
     EXPECT_EQ(explanationJa(plain, false),
               "22050 Hzで60秒間、入力を調べました。\n"
               "基準レベル 128、雑音 1.5（ロバスト標準偏差）。基準から8.9以上離れた振れを雑音でないものとして調べました。\n"
@@ -174,42 +183,47 @@ TEST(Calibration, TheJapaneseReasonsWordForWord) {
               "パルスの深さ（基準からのサンプル値）:\n"
               "   96-103 | ################ 550\n"
               "  104-111 | ##               50\n"
-              "典型的な深さ 100。その半分の深さで雑音から十分に離して、しきい値 78、不感帯 10としました。\n"
-              "パルス後の最も長いリンギング 66サンプル（2993 µs）。分解能 88サンプル（3991 µs）。\n"
+              "計数プラトー：しきい値 103〜58で計数の変化は0.7 %です。その中ほどで、しきい値 78、不感帯 10としました。\n"
+              "分解能が66サンプル（2993 µs）より短いと、リンギングを二重に数えます。分解能 99サンプル（4490 µs）。\n"
               "この設定で600個のパルスを数えました（600 CPM）。\n");
 
     // Shallow pulses of a signal already inverted by --invert: the proposal keeps it.
     const CalibrationResult weak{.found = true, .rate = 44100, .seconds = 30, .baseline = 127.5, .noise = 0.74,
                            .excursionLevel = 4.5, .pulseExcursions = 150, .typicalDepth = 12,
                            .depths = {Bin{12, 13, 150}}, .threshold = 122, .deadBand = 2, .skip = 5, .counted = 150,
-                           .cpm = 300, .weak = true};
+                           .cpm = 300, .weak = true, .plateau = {{125, 0, 2.5, 400}, {122, 2, 7.5, 150}, {118, 3, 12.5, 20}},
+                           .chosen = 1, .pulsesHeard = 150, .tooFewPulses = true, .recommendedRate = 0, .pulseWidth = 3,
+                           .countAt22050 = 120, .skipAt22050 = 3};
     EXPECT_EQ(explanationJa(weak, true),
               "44100 Hzで30秒間、入力を調べました。\n"
               "基準レベル 127.5、雑音 0.7（ロバスト標準偏差）。基準から4.5以上離れた振れを雑音でないものとして調べました。\n"
               "パルスの向き：下向き（150個。反対側は0個）。--invertで反転した後の信号です。\n"
               "パルスの深さ（基準からのサンプル値）:\n"
               "       12 | ################ 150\n"
-              "典型的な深さ 12。その半分の深さで雑音から十分に離して、しきい値 122、不感帯 2としました。\n"
+              "注意：計数プラトーがありません。どのしきい値でも計数が変わるため、確かな設定ではありません"
+              "（パルスが弱い、振り切れている、または雑音がパルスに届いています）。最も平らなところで、しきい値 122、不感帯 2としました。\n"
               "リンギングはありません。分解能 5サンプル（113 µs）。\n"
               "この設定で150個のパルスを数えました（300 CPM）。\n"
+              "既定の入力レート 22050 Hz に落とすと、同じ設定（分解能 3）で120個です。\n"
+              "注意：パルスが少なすぎてプラトーを見つけられません。--seconds で長く聞くか、チェック線源を管に近づけてください。\n"
               "注意：パルスが弱すぎます。入力音量を上げて、もう一度調べてください。\n"
-              "パルスが上向きです。--invert を付けて起動してください（ウィンドウに反転の欄はありません）。\n");
+              "パルスが上向きです。--invert を付けて起動してください。\n");
 
-    // Clipped upward pulses that the levels found do not count: no proposal.
+    // Clipped, narrow upward pulses, too few and not counted: no proposal, a rate for the live input.
     const CalibrationResult clipped{.reason = "the settings found count no pulses", .rate = 22050, .seconds = 10,
                               .baseline = 128, .noise = 2, .excursionLevel = 12, .upward = true,
                               .pulseExcursions = 40, .otherExcursions = 1, .typicalDepth = 127,
                               .depths = {Bin{120, 128, 40}}, .threshold = 71, .deadBand = 2, .skip = 23,
-                              .clipped = true};
+                              .clipped = true, .pulsesHeard = 40, .tooFewPulses = true, .recommendedRate = 44100,
+                              .pulseWidth = 1};
     EXPECT_EQ(explanationJa(clipped, false),
               "22050 Hzで10秒間、入力を調べました。\n"
               "基準レベル 128、雑音 2（ロバスト標準偏差）。基準から12以上離れた振れを雑音でないものとして調べました。\n"
               "パルスの向き：上向き（40個。反対側は1個）。\n"
               "パルスの深さ（基準からのサンプル値）:\n"
               "  120-127 | ################ 40\n"
-              "典型的な深さ 127。その半分の深さで雑音から十分に離して、しきい値 71、不感帯 2としました。\n"
-              "リンギングはありません。分解能 23サンプル（1043 µs）。\n"
-              "この設定で0個のパルスを数えました（0 CPM）。\n"
+              "パルスの幅が1サンプルしかありません。入力を --rate 44100 で開いて、もう一度調べてください。\n"
+              "注意：パルスが少なすぎてプラトーを見つけられません。--seconds で長く聞くか、チェック線源を管に近づけてください。\n"
               "注意：パルスが振り切れています。入力音量を下げて、もう一度調べてください。\n"
               "設定を提案できません（the settings found count no pulses）。\n");
 
