@@ -20,6 +20,7 @@
 #include "platform/capture_sources.h"
 #include "ui/form1.h"
 #include "ui/form1_layout.h"
+#include "ui/calibration_view.h"
 #include "ui/settings_window.h"
 
 namespace ravelin {
@@ -41,6 +42,11 @@ std::string kindJa(std::string_view kind) {
     if (kind == "published measurement") return "公表された測定";
     if (kind == "published simulation") return "公表されたシミュレーション";
     return std::string(kind);
+}
+
+// The rate is the person's choice: the advice names it and where to set it.
+std::string rateAdvice(std::int32_t rate) {
+    return "パルスの形を保つには、サンプリングレート" + integerText(rate) + " Hzを勧めます（上の「サンプリングレート」で選べます）。";
 }
 
 std::string isotopeJa(std::string_view isotope) {
@@ -197,8 +203,9 @@ void WindowSettings::runAssistant() {
     meter_->stop();
     calibration_ = std::make_unique<WindowCalibration>(window_, std::move(device), choice);
     calibration_->onResult = [this](const CalibrationResult& result, bool invertGiven) {
-        window_.showMessage(explanationJa(result, invertGiven));
-        if (result.found) accept(result, invertGiven);
+        CalibrationView view(result, invertGiven, settings_.get());
+        if (view.exec() == QDialog::Accepted && result.found) accept(result, invertGiven);
+        else if (result.recommendedRate) say(rateAdvice(result.recommendedRate));
     };
     calibration_->onDone = [this] {
         settings_->setAssistantRunning(false);
@@ -220,7 +227,9 @@ void WindowSettings::accept(const CalibrationResult& result, bool invertGiven) {
         if (settings_) settings_->setInvert(invert);
         deviceChanged();
     }
-    say("しきい値・不感帯・分解能" + std::string(invert ? "と極性反転" : "") + "を提案どおりにしました。");
+    std::string told = "しきい値・不感帯・分解能" + std::string(invert ? "と極性反転" : "") + "を提案どおりにしました。";
+    if (result.recommendedRate) told += rateAdvice(result.recommendedRate);
+    say(told);
 }
 
 SavedWindow WindowSettings::saved() const {

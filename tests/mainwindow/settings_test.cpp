@@ -285,8 +285,11 @@ TEST(SettingsWindow, ATubeDeadTimeAndTheAssistantsProposalGoWhereTheirOptionsGo)
     EXPECT_TRUE(rig.settings.choices().invert);
     // After --invert, upward samples mean the source dips: the proposal keeps the inversion.
     proposal.upward = false;
+    proposal.recommendedRate = 44100;
     rig.settings.accept(proposal, true);
     EXPECT_TRUE(rig.settings.choices().invert);
+    EXPECT_NE(rig.message().find("44100 Hz"), std::string::npos) << rig.message();
+    EXPECT_EQ(rig.settings.choices().rate, std::nullopt) << "the rate stays the person's choice";
 
     emit rig.w().historyRequested();
     EXPECT_EQ(rig.history.opened, 1);

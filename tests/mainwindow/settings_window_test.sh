@@ -100,11 +100,11 @@ sleep 0.5
 import -window "$settings" "$shots/settings-window.png"
 
 keys "$settings" alt+a
-result=$(window_named Ravelin) || fail "the assistant showed no result"
+result=$(window_named セットアップアシスタントの結果) || fail "the assistant showed no result"
 sleep 0.5
 import -window "$result" "$shots/assistant-result.png"
 keys "$result" Return
-gone Ravelin || fail "the result did not close"
+gone セットアップアシスタントの結果 || fail "適用 did not close the result"
 
 click "$main" 192 291
 dialog=$(window_named 収集データ保存フォルダ) || fail "保存先 opened no dialog"
