@@ -54,7 +54,12 @@ std::string page() {
          "The day's CSV log: the date, the time and the dose rate, one record a minute.\n"
          ".TP\n\\fI/etc/ravelin/station.conf\\fR\n"
          "The settings of the station service \\fIravelin.service\\fR, read with \\fB\\-\\-config\\fR: one\n"
-         "\\fIkey\\fR = \\fIvalue\\fR a line, the keys being the long options without their dashes.\n";
+         "\\fIkey\\fR = \\fIvalue\\fR a line, the keys being the long options without their dashes.\n"
+         ".TP\n\\fI$XDG_CONFIG_HOME/ravelin/ravelin.conf\\fR (\\fI~/.config/ravelin/ravelin.conf\\fR)\n"
+         "The window's settings, written only by its \\(lqsave these settings\\(rq button and read when the\n"
+         "window starts (\\fB\\-\\-config\\fR names another file); an option on the command line wins.\n"
+         "Its window-only keys (\\fItest\\fR, \\fIgraph\\fR, \\fIalarm1\\-ticked\\fR, \\fIalarm2\\-ticked\\fR) are\n"
+         "refused by the headless monitor, which never reads this file by itself.\n";
     m += ".SH EXAMPLES\n"
          "Ten simulated seconds without a window:\n"
          ".PP\n.nf\n.RS\nravelin \\-\\-headless \\-\\-fast \\-\\-input sim \\-\\-seed 1 \\-\\-seconds 10 \\-\\-sensitivity 29 "

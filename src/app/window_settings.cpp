@@ -255,6 +255,8 @@ bool WindowSettings::save() {
         say("保存できません（" + error + "）。");
         return false;
     }
+    // The file is now what the window shows: a bad line read at start is gone with it.
+    window_.clearProblem(ProblemKey::SavedSettingsLine);
     say("保存しました: " + configPath_);
     return true;
 }
@@ -262,6 +264,7 @@ bool WindowSettings::save() {
 void WindowSettings::restoreDefaults() {
     std::string error;
     if (!removeWindowConfig(configPath_, error)) say("設定ファイルを削除できません（" + error + "）。");
+    else window_.clearProblem(ProblemKey::SavedSettingsLine);
     for (const auto& row : kSettingTable) window_.setText(row.box, std::string(row.defaultText));
     for (const auto& row : kSwitchTable) window_.setChecked(row.check, row.onAtLoad);
     window_.setText(readoutBox(Readout::LogFile), std::string(findControl(controlName(readoutBox(Readout::LogFile)))->text));

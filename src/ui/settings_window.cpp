@@ -72,8 +72,6 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent) {
     tubeSource_ = note(QString(), tube);
     tubeSource_->setObjectName("tubeSource");
     tubeSource_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // Room for the isotope and a source of three lines, so that picking a tube moves nothing.
-    tubeSource_->setMinimumHeight(tubeSource_->fontMetrics().lineSpacing() * 4);
     tubeSource_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     deadTime_ = new QLineEdit(tube);
     deadTime_->setObjectName("deadTimeBox");
@@ -113,7 +111,8 @@ SettingsWindow::SettingsWindow(QWidget* parent) : QDialog(parent) {
     message_->setObjectName("messageLabel");
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(message_);
-    setMinimumWidth(440);
+    // A fixed width: the wrapped notes then take the same lines every time.
+    setFixedWidth(520);
 
     connect(inputs_, &QComboBox::currentIndexChanged, this, &SettingsWindow::inputChosen);
     connect(rate_, &QSpinBox::valueChanged, this, &SettingsWindow::rateChosen);
@@ -156,7 +155,10 @@ void SettingsWindow::setTubes(const std::vector<Choice>& tubes) {
     tubes_->addItem(QStringLiteral("（選ばない）"));
     for (const auto& t : tubes) tubes_->addItem(q(t.label), q(t.id));
 }
-void SettingsWindow::setTubeSource(const std::string& text) { tubeSource_->setText(q(text)); }
+void SettingsWindow::setTubeSource(const std::string& text) {
+    tubeSource_->setText(q(text));
+    fitHeight();
+}
 void SettingsWindow::clearTube() {
     tubes_->setCurrentIndex(0);
     tubeSource_->clear();
@@ -174,7 +176,21 @@ void SettingsWindow::setAssistantRunning(bool running) {
 void SettingsWindow::setLogFolder(const std::string& folder) {
     logFolder_->setText(QStringLiteral("記録フォルダ: ") + q(folder));
 }
-void SettingsWindow::setMessage(const std::string& text) { message_->setText(q(text)); }
+void SettingsWindow::setMessage(const std::string& text) {
+    message_->setText(q(text));
+    fitHeight();
+}
+
+void SettingsWindow::showEvent(QShowEvent* event) {
+    fitHeight();
+    QDialog::showEvent(event);
+}
+
+// The wrapped notes' heights follow their text; the window grows or shrinks with them.
+void SettingsWindow::fitHeight() {
+    if (layout()) layout()->activate();
+    adjustSize();
+}
 
 QPushButton* SettingsWindow::button(const char* name) const { return findChild<QPushButton*>(name); }
 

@@ -63,7 +63,12 @@ signals:
     void saveRequested();
     void defaultsRequested();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void fitHeight();
+
     QComboBox* inputs_ = nullptr;
     QProgressBar* level_ = nullptr;
     QSpinBox* rate_ = nullptr;

@@ -302,11 +302,13 @@ TEST(SettingsWindow, SaveRefusesABadBoxWritesTheFileAndDefaultsRemoveIt) {
     EXPECT_NE(rig.message().find("しきい値"), std::string::npos) << rig.message();
     EXPECT_FALSE(std::filesystem::exists(rig.home.file()));
 
+    rig.window.setProblem(Problem{ProblemKey::SavedSettingsLine, {}, rig.home.file() + ":2", "x"});
     rig.window.setText(Box::Text3, "44");
     rig.window.setText(Box::Text7, "18.06");
     rig.window.setChecked(Check::Check5, true);
     rig.monitor.state().SaveFolder = "/tmp/logs/";
     ASSERT_TRUE(rig.settings.save()) << rig.message();
+    EXPECT_FALSE(rig.window.problems().count(ProblemKey::SavedSettingsLine)) << "the saved file has no bad line";
     const std::string text = rig.home.read();
     for (const char* line : {"threshold = 44\n", "sensitivity = 18.06\n", "graph = true\n", "log-folder = /tmp/logs/\n",
                              "input = sim:0\n", "alarm1-ticked = false\n"})

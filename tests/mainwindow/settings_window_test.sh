@@ -122,7 +122,10 @@ readouts "$work/r2.png"
 wait_records "$work/logs" 1 90 || fail "no log record after a minute"
 keys "$settings" alt+s
 [ -f "$conf" ] || fail "保存 wrote no $conf"
-for line in "sensitivity = 18.06" "threshold = 75" "dead-band = 1" "skip = 3" "invert = true" \
+# The assistant's proposal as the command line's assistant makes it: "--threshold T --dead-band D --skip K --invert".
+read -r _ threshold _ deadband _ skip invert < <("$program" --headless --calibrate --input "file:$rec" 2>/dev/null)
+[ "$invert" = "--invert" ] || fail "the command line's assistant proposes no --invert"
+for line in "sensitivity = 18.06" "threshold = $threshold" "dead-band = $deadband" "skip = $skip" "invert = true" \
             "log-folder = $work/logs/" "input = file:$rec"; do
   grep -qxF "$line" "$conf" || { cat "$conf" >&2; fail "no '$line' in the saved file"; }
 done
@@ -139,8 +142,8 @@ keys "$settings" alt+d
 stop_window
 
 # The record is the one a headless replay with the saved settings writes.
-"$program" --headless --fast --input "file:$rec" --invert --sensitivity 18.06 --threshold 75 --dead-band 1 \
-  --skip 3 --log-folder "$work/replay" >/dev/null
+"$program" --headless --fast --input "file:$rec" --invert --sensitivity 18.06 --threshold "$threshold" \
+  --dead-band "$deadband" --skip "$skip" --log-folder "$work/replay" >/dev/null
 expected=$(head -n1 "$work/replay"/μSVHData*.csv | cut -d, -f3)
 got=$(head -n1 "$work/logs"/μSVHData*.csv | cut -d, -f3)
 [ -n "$expected" ] && [ "$got" = "$expected" ] || fail "the record's dose is '$got', the replay's '$expected'"

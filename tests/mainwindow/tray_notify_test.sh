@@ -34,8 +34,10 @@ for _ in $(seq 100); do xwininfo -root -tree | grep -q '"panel": ("panel" "traye
 ravelin=$!
 status=1
 for _ in $(seq 150); do
-  if grep -q 'member=Notify' "$work/monitor.log" && xwininfo -root -tree >"$work/tree.txt" &&
-     grep -A3 '"panel": ("panel" "trayer")' "$work/tree.txt" | grep -q '("ravelin" "ravelin")'; then
+  # The icon is a window of the program somewhere under the tray's panel.
+  panel=$(xwininfo -root -tree | sed -n 's/^ *\(0x[0-9a-f]*\) "panel": ("panel" "trayer").*/\1/p' | head -n1)
+  if grep -q 'member=Notify' "$work/monitor.log" && [ -n "$panel" ] && xwininfo -tree -id "$panel" >"$work/tree.txt" &&
+     grep -q '("ravelin" "ravelin")' "$work/tree.txt"; then
     status=0
     break
   fi
