@@ -109,6 +109,9 @@ TEST(SavedSettings, WhatIsSavedIsWhatTheWindowStartsWithAndTheCommandLineWins) {
     EXPECT_FALSE(over.alarmTicked[0]) << "--alarm1 ticks stage 1 whatever the file says";
     EXPECT_EQ(startWith({"ravelin", "--no-log"}).parsed.options.logFolder, std::nullopt);
 
+    // --history without DIR opens the saved log folder.
+    EXPECT_EQ(savedLogFolder(Options{}), "/tmp/logs/");
+
     // The headless reader refuses the window's own keys, as before.
     const ParseResult headless = parseOptions({"ravelin", "--headless", "--config", home.file()});
     EXPECT_NE(headless.error.find("is not a setting of the configuration file"), std::string::npos) << headless.error;
