@@ -59,6 +59,20 @@ std::unique_ptr<TrayIcon> trayFor(Form1& window, HistoryOpener& history) {
     tray->show();
     return tray;
 }
+
+// What only the saved file says: the stages ticked or not, and its bad lines.
+void applySavedSettings(Form1& window, const WindowStart& start) {
+    for (std::size_t stage = 0; stage < start.alarmTicked.size(); ++stage)
+        if (const auto ticked = start.alarmTicked[stage])
+            window.setChecked(switchRow(stage == 0 ? Switch::Alarm1 : Switch::Alarm2).check, *ticked);
+    for (const std::string& line : start.badLines) std::fprintf(stderr, "ravelin: %s\n", line.c_str());
+    if (start.badLines.empty()) return;
+    // "FILE:LINE: why": the place and the reason of the first line not used.
+    const std::string& first = start.badLines.front();
+    const auto colon = first.find(": ", start.path.size());
+    window.setProblem(Problem{ProblemKey::SavedSettingsLine, {}, first.substr(0, colon),
+                              colon == std::string::npos ? std::string{} : first.substr(colon + 2)});
+}
 }  // namespace
 
 void applyOptions(Form1& window, const Options& o) {
@@ -97,19 +111,6 @@ void prepareApplication(QApplication& app) {
     app.setApplicationName("ravelin");
     if (!installQtJapanese())
         std::fprintf(stderr, "ravelin: Qt's Japanese translations are missing (package qt6-translations-l10n)\n");
-}
-
-void applySavedSettings(Form1& window, const WindowStart& start) {
-    for (std::size_t stage = 0; stage < start.alarmTicked.size(); ++stage)
-        if (const auto ticked = start.alarmTicked[stage])
-            window.setChecked(switchRow(stage == 0 ? Switch::Alarm1 : Switch::Alarm2).check, *ticked);
-    for (const std::string& line : start.badLines) std::fprintf(stderr, "ravelin: %s\n", line.c_str());
-    if (start.badLines.empty()) return;
-    // "FILE:LINE: why": the place and the reason of the first line not used.
-    const std::string& first = start.badLines.front();
-    const auto colon = first.find(": ", start.path.size());
-    window.setProblem(Problem{ProblemKey::SavedSettingsLine, {}, first.substr(0, colon),
-                              colon == std::string::npos ? std::string{} : first.substr(colon + 2)});
 }
 
 int runGui(int& argc, char** argv, const Options&) {

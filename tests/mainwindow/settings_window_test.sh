@@ -131,9 +131,13 @@ for line in "sensitivity = 18.06" "threshold = $threshold" "dead-band = $deadban
 done
 stop_window
 
-# --- Second run: only --input; the saved settings are in force.
+# --- Second run: only --input; the saved settings are in force, a bad line is said and skipped.
 rm -f "$work/logs"/*.csv
+echo "colour = red" >>"$conf"
+bad=$(wc -l <"$conf")
 start_window
+grep -qF "ravelin: $conf:$bad: \"colour\" is not a setting of the configuration file" "$work/ravelin.log" ||
+  fail "the bad line was not reported"
 click "$main" 304 172
 wait_records "$work/logs" 1 90 || fail "no log record after a minute in the second run"
 open_settings
