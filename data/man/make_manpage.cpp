@@ -65,6 +65,11 @@ std::string page() {
          ".TP\n\\fI/etc/ravelin/station.conf\\fR\n"
          "The settings of the station service \\fIravelin.service\\fR, read with \\fB\\-\\-config\\fR: one\n"
          "\\fIkey\\fR = \\fIvalue\\fR a line, the keys being the long options without their dashes.\n"
+         ".TP\n\\fI$XDG_CONFIG_HOME/ravelin/ravelin.conf\\fR (\\fI~/.config/ravelin/ravelin.conf\\fR)\n"
+         "The window's settings, written only by its \\(lqsave these settings\\(rq button and read when the\n"
+         "window starts (\\fB\\-\\-config\\fR names another file); an option on the command line wins.\n"
+         "Its window-only keys (\\fItest\\fR, \\fIgraph\\fR, \\fIalarm1\\-ticked\\fR, \\fIalarm2\\-ticked\\fR) are\n"
+         "refused by the headless monitor, which never reads this file by itself.\n"
          ".TP\n\\fIsafecast.outbox\\fR, \\fIsafecast.outbox\\-done\\fR\n"
          "In the state folder (\\fB\\-\\-state\\-dir\\fR), only with \\fB\\-\\-safecast\\fR: the readings waiting for\n"
          "Safecast, one a line, and a line for each one sent or dropped; both go when none waits.\n";

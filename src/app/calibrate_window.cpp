@@ -37,7 +37,12 @@ void WindowCalibration::start() {
         done_ = true;
         std::fprintf(stderr, "ravelin: %s\n", error.c_str());
         window_.showMessage("入力を開けないため、設定を調べられません（" + error + "）。");
+        if (onDone) onDone();
     }
+}
+
+void WindowCalibration::end() {
+    if (onDone) onDone();
 }
 
 void WindowCalibration::finish() {
@@ -47,10 +52,16 @@ void WindowCalibration::finish() {
     if (!run_->failure().empty()) {
         std::fprintf(stderr, "ravelin: %s\n", run_->failure().c_str());
         window_.showMessage("入力が途切れたため、設定を調べられません（" + run_->failure() + "）。");
+        end();
         return;
     }
     const CalibrationResult result = run_->result();
     std::fputs(explanationEn(result, options_.invert).c_str(), stderr);
+    if (onResult) {
+        onResult(result, options_.invert);
+        end();
+        return;
+    }
     if (result.found) {
         std::printf("%s\n", proposalLine(result, options_.invert).c_str());
         std::fflush(stdout);
@@ -62,6 +73,7 @@ void WindowCalibration::finish() {
     view_ = std::make_unique<CalibrationView>(result, options_.invert, nullptr, false);
     view_->setAttribute(Qt::WA_QuitOnClose, false);
     view_->show();
+    end();
 }
 
 }  // namespace ravelin

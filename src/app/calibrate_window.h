@@ -3,6 +3,7 @@
 // the counting plateau).
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "app/calibrate.h"
@@ -24,8 +25,15 @@ public:
     // The result view once the assistant has finished with a result; nullptr before.
     CalibrationView* view() const { return view_.get(); }
 
+    // When set, the result goes here instead of into the boxes and a message box (the
+    // 設定 window shows it and lets the person accept it). `invertGiven`: the samples were inverted.
+    std::function<void(const CalibrationResult& result, bool invertGiven)> onResult;
+    // After the run, whatever its end.
+    std::function<void()> onDone;
+
 private:
     void finish();
+    void end();
 
     Form1& window_;
     std::unique_ptr<CaptureDevice> device_;

@@ -46,6 +46,8 @@ const OptionInfo* findOption(const std::string& name) {
 // Options that cannot be given together: the one on the command line wins over the file's.
 const std::pair<const char*, const char*> kExclusive[] = {{"no-log", "log-folder"}, {"tube", "sensitivity"}};
 
+}  // namespace
+
 bool overriddenByCommandLine(const std::string& key, const ParseResult& commandLine) {
     const auto given = [&](const char* name) {
         return std::find(commandLine.given.begin(), commandLine.given.end(), name) != commandLine.given.end();
@@ -54,8 +56,6 @@ bool overriddenByCommandLine(const std::string& key, const ParseResult& commandL
         if ((key == a && given(b)) || (key == b && given(a))) return true;
     return false;
 }
-
-}  // namespace
 
 bool isConfigKey(const OptionInfo& option) {
     const std::string name = option.name;
@@ -66,6 +66,15 @@ bool isConfigKey(const OptionInfo& option) {
 }
 
 bool readConfigFile(const std::string& path, std::vector<ConfigEntry>& entries, std::string& error) {
+    std::vector<std::string> badLines;
+    if (!readConfigFile(path, entries, badLines, error)) return false;
+    if (badLines.empty()) return true;
+    error = badLines.front();
+    return false;
+}
+
+bool readConfigFile(const std::string& path, std::vector<ConfigEntry>& entries, std::vector<std::string>& badLines,
+                    std::string& error) {
     std::string text;
     if (!readWhole(path, text, error)) return false;
     std::map<std::string, int> seen;
@@ -83,49 +92,59 @@ bool readConfigFile(const std::string& path, std::vector<ConfigEntry>& entries, 
         const auto equals = content.find('=');
         const std::string key = equals == std::string::npos ? "" : trimmed(content.substr(0, equals));
         if (key.empty() || content.find('\0') != std::string::npos) {
-            error = where + "not a \"key = value\" line: " + content;
-            return false;
+            badLines.push_back(where + "not a \"key = value\" line: " + content);
+            continue;
         }
         if (const auto [it, fresh] = seen.emplace(key, number); !fresh) {
-            error = where + "\"" + key + "\" is given twice (first on line " + std::to_string(it->second) + ")";
-            return false;
+            badLines.push_back(where + "\"" + key + "\" is given twice (first on line " + std::to_string(it->second) + ")");
+            continue;
         }
         entries.push_back({key, trimmed(content.substr(equals + 1)), number});
     }
     return true;
 }
 
+bool configArgument(const std::string& path, const ConfigEntry& e, bool headless, std::optional<std::string>& argument,
+                    std::string& error) {
+    argument.reset();
+    const std::string where = path + ":" + std::to_string(e.line) + ": ";
+    const OptionInfo* option = findOption(e.key);
+    if (e.key == "password" || e.key.ends_with("-password")) {
+        error = where + "a password does not belong in the configuration file; put it alone in a file only "
+                        "its owner can read and name that file with mqtt-password-file";
+        return false;
+    }
+    if (!option || !isConfigKey(*option)) {
+        error = where + "\"" + e.key + "\" is not a setting of the configuration file";
+        return false;
+    }
+    std::string text = "--" + e.key;
+    if (!*option->valueName) {
+        if (e.value != "true" && e.value != "false") {
+            error = where + e.key + " takes true or false, not \"" + e.value + "\"";
+            return false;
+        }
+        if (e.value == "false") return true;
+    } else {
+        text += "=" + e.value;
+    }
+    // Each value alone, as the command line would take it.
+    std::vector<std::string> alone{"ravelin", text};
+    if (headless) alone.insert(alone.begin() + 1, "--headless");
+    if (const ParseResult parsed = parseArguments(alone); !parsed.error.empty()) {
+        error = where + parsed.error;
+        return false;
+    }
+    argument = text;
+    return true;
+}
+
 bool configArguments(const std::string& path, const std::vector<ConfigEntry>& entries, const ParseResult& commandLine,
                      std::vector<std::string>& arguments, std::string& error) {
     for (const auto& e : entries) {
-        const std::string where = path + ":" + std::to_string(e.line) + ": ";
-        const OptionInfo* option = findOption(e.key);
-        if (e.key == "password" || e.key.ends_with("-password")) {
-            error = where + "a password does not belong in the configuration file; put it alone in a file only "
-                            "its owner can read and name that file with mqtt-password-file";
-            return false;
-        }
-        if (!option || !isConfigKey(*option)) {
-            error = where + "\"" + e.key + "\" is not a setting of the configuration file";
-            return false;
-        }
-        std::string argument = "--" + e.key;
-        if (!*option->valueName) {
-            if (e.value != "true" && e.value != "false") {
-                error = where + e.key + " takes true or false, not \"" + e.value + "\"";
-                return false;
-            }
-            if (e.value == "false") continue;
-        } else {
-            argument += "=" + e.value;
-        }
-        // Each value alone, as the command line would take it.
-        const ParseResult alone = parseArguments({"ravelin", "--headless", argument});
-        if (!alone.error.empty()) {
-            error = where + alone.error;
-            return false;
-        }
-        if (!overriddenByCommandLine(e.key, commandLine)) arguments.push_back(argument);
+        std::optional<std::string> argument;
+        if (!configArgument(path, e, true, argument, error)) return false;
+        if (argument && !overriddenByCommandLine(e.key, commandLine)) arguments.push_back(*argument);
     }
     return true;
 }
@@ -133,10 +152,7 @@ bool configArguments(const std::string& path, const std::vector<ConfigEntry>& en
 ParseResult withConfigFile(const std::vector<std::string>& arguments, const ParseResult& commandLine) {
     ParseResult result;
     const std::string& path = *commandLine.options.config;
-    if (!commandLine.options.headless) {
-        result.error = "--config works only with --headless; the window reads no configuration";
-        return result;
-    }
+    if (!commandLine.options.headless) return commandLine;
     std::vector<ConfigEntry> entries;
     std::vector<std::string> merged{arguments.empty() ? std::string("ravelin") : arguments.front()};
     if (!readConfigFile(path, entries, result.error) ||

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
@@ -13,15 +14,67 @@
 #include "app/calibrate_window.h"
 #include "app/history.h"
 #include "app/source.h"
+#include "app/switchable_device.h"
+#include "app/window_config.h"
+#include "app/window_settings.h"
 #include "control/monitor.h"
+#include "engine/convert.h"
+#include "platform/desktop_notifier.h"
 #include "platform/dialogs.h"
 #include "platform/sound.h"
 #include "platform/stop_signals.h"
 #include "ui/display_windows.h"
 #include "ui/form1.h"
 #include "ui/qt_japanese.h"
+#include "ui/tray_icon.h"
 
 namespace ravelin {
+namespace {
+// A firing alarm stage is also said on the desktop, besides its sound.
+class AlarmNotification : public PipelineObserver {
+public:
+    explicit AlarmNotification(DesktopNotifier& notifier) : notifier_(notifier) {}
+    void alarmFired(int stage, float dose, float limit) override {
+        notifier_.notify(stage == 1 ? "第一段警報" : "第二段警報",
+                         "線量率 " + singleText(dose) + " µSv/h が" + (stage == 1 ? "第一段" : "第二段") +
+                             "警報上限値 " + singleText(limit) + " µSv/h を超えました。");
+    }
+
+private:
+    DesktopNotifier& notifier_;
+};
+
+std::unique_ptr<TrayIcon> trayFor(Form1& window, HistoryOpener& history) {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return nullptr;
+    auto tray = std::make_unique<TrayIcon>([&window] {
+        return std::pair{toSingle(window.text(Setting::Alarm1Limit)), toSingle(window.text(Setting::Alarm2Limit))};
+    });
+    QObject::connect(tray.get(), &TrayIcon::showWindowRequested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
+    QObject::connect(tray.get(), &TrayIcon::historyRequested, &window, [&history] { history.open(); });
+    QObject::connect(tray.get(), &TrayIcon::quitRequested, &window, &QWidget::close);
+    tray->show();
+    return tray;
+}
+
+// What only the saved file says: the stages ticked or not, and its bad lines.
+void applySavedSettings(Form1& window, const WindowStart& start) {
+    for (std::size_t stage = 0; stage < start.alarmTicked.size(); ++stage)
+        if (const auto ticked = start.alarmTicked[stage])
+            window.setChecked(switchRow(stage == 0 ? Switch::Alarm1 : Switch::Alarm2).check, *ticked);
+    for (const std::string& line : start.badLines) std::fprintf(stderr, "ravelin: %s\n", line.c_str());
+    if (start.badLines.empty()) return;
+    // "FILE:LINE: why": the place and the reason of the first line not used.
+    const std::string& first = start.badLines.front();
+    const auto colon = first.find(": ", start.path.size());
+    window.setProblem(Problem{ProblemKey::SavedSettingsLine, {}, first.substr(0, colon),
+                              colon == std::string::npos ? std::string{} : first.substr(colon + 2)});
+}
+}  // namespace
+
 void applyOptions(Form1& window, const Options& o) {
     auto put = [&window](Box box, const std::optional<std::string>& value) {
         if (value) window.box(box)->setText(QString::fromStdString(*value));
@@ -60,22 +113,29 @@ void prepareApplication(QApplication& app) {
         std::fprintf(stderr, "ravelin: Qt's Japanese translations are missing (package qt6-translations-l10n)\n");
 }
 
-int runGui(int& argc, char** argv, const Options& options) {
+int runGui(int& argc, char** argv, const Options&) {
     if (!displayOrSay("use --headless to monitor without a window")) return 1;
+    // The saved settings come before the command line's, which wins.
+    const std::vector<std::string> arguments(argv, argv + argc);
+    const ParseResult commandLine = parseArguments(arguments);
+    const WindowStart start = windowStart(arguments, commandLine);
+    const Options& options = start.parsed.options;
     QApplication app(argc, argv);
     prepareApplication(app);
 
-    auto device = captureDeviceFor(options);
-    if (!device) return 2;
+    auto first = captureDeviceFor(options);
+    if (!first) return 2;
+    SwitchableDevice device(std::move(first));
 
     auto dialogs = createQtDialogs();
     Form1 window(*dialogs);
     auto player = createSoundPlayer(window);
     DisplayWindows displays;
-    Assembly assembly(options, window, window, *device, *player, &displays);
+    Assembly assembly(options, window, window, device, *player, &displays);
     Monitor& monitor = assembly.monitor();
     window.attach(Form1::Services{&monitor, player.get(), &displays});
     applyOptions(window, options);
+    applySavedSettings(window, start);
     std::string stationError;
     if (!assembly.startStation(stationError)) {
         std::fprintf(stderr, "ravelin: %s\n", stationError.c_str());
@@ -88,6 +148,12 @@ int runGui(int& argc, char** argv, const Options& options) {
     StopSignals stopSignals([&window] { window.closeFromSignal(); });
 
     const auto history = attachHistoryShortcut(window, monitor.state());
+    WindowSettings settings(window, monitor, device, *history, options, commandLine.options, start.path);
+    const auto tray = trayFor(window, *history);
+    if (tray) monitor.pipeline().addObserver(tray.get());
+    const auto notifier = createDesktopNotifier();
+    AlarmNotification alarmNotification(*notifier);
+    monitor.pipeline().addObserver(&alarmNotification);
     monitor.load();
     window.show();
     if (options.start) QTimer::singleShot(0, &window, [&window] { window.button("cmdRec")->click(); });

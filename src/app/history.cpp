@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "app/gui.h"
+#include "app/window_config.h"
 #include "engine/convert.h"
 #include "engine/setting_table.h"
 #include "history/history_summary.h"
@@ -56,13 +57,13 @@ bool readAll(HistoryLog& log) {
     return true;
 }
 
-class HistoryOpener : public QObject {
+class ShortcutOpener : public QObject, public HistoryOpener {
 public:
-    HistoryOpener(Form1& window, const MonitorState& state) : window_(window), state_(state) {
+    ShortcutOpener(Form1& window, const MonitorState& state) : window_(window), state_(state) {
         auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), &window);
         connect(shortcut, &QShortcut::activated, this, [this] { open(); });
     }
-    void open() {
+    void open() override {
         if (!history_) {
             history_ = std::make_unique<HistoryWindow>(
                 [this] {
@@ -86,12 +87,13 @@ private:
 
 }  // namespace
 
-std::unique_ptr<QObject> attachHistoryShortcut(Form1& window, const MonitorState& state) {
-    return std::make_unique<HistoryOpener>(window, state);
+std::unique_ptr<HistoryOpener> attachHistoryShortcut(Form1& window, const MonitorState& state) {
+    return std::make_unique<ShortcutOpener>(window, state);
 }
 
 int runHistory(int& argc, char** argv, const Options& o) {
-    const std::string folder = o.historyFolder.value_or(".");
+    // Without DIR, the folder the window saved, when it saved one.
+    const std::string folder = o.historyFolder ? *o.historyFolder : savedLogFolder(o).value_or(".");
     HistoryLimits limits;
     if (!limitsFrom(o, limits)) return 2;
     if (o.summary) {

@@ -16,8 +16,15 @@ struct MonitorState;
 // Runs --history [DIR] [--summary | --export FILE]. Returns the exit status.
 int runHistory(int& argc, char** argv, const Options& options);
 
-// Ctrl+H on the main window opens 「線量率の履歴」 over the log folder in use, with the
-// alarm limits of the boxes. The history window lives as long as the returned object.
-std::unique_ptr<QObject> attachHistoryShortcut(Form1& window, const MonitorState& state);
+// Opens 「線量率の履歴」 over the log folder in use, with the alarm limits of the boxes.
+class HistoryOpener {
+public:
+    virtual ~HistoryOpener() = default;
+    virtual void open() = 0;
+};
+
+// Ctrl+H on the main window opens the history. The history window lives as long as the
+// returned object.
+std::unique_ptr<HistoryOpener> attachHistoryShortcut(Form1& window, const MonitorState& state);
 
 }  // namespace ravelin

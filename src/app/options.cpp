@@ -54,9 +54,10 @@ const std::vector<OptionInfo>& optionTable() {
             {"no-log", "", "Do not write the per-minute CSV log."},
             {"log-folder", "DIR", "Folder for the CSV log files (default: the working directory)."},
             {"seed", "N", "Seed for the simulated GM tube, for a repeatable run."},
-            {"config", "FILE", "Headless only: read settings from FILE, one 'key = value' a line, the keys being these "
+            {"config", "FILE", "With --headless: read settings from FILE, one 'key = value' a line, the keys being these "
                                "options' names without the dashes; a switch takes true or false. An option given on the "
-                               "command line wins over the file."},
+                               "command line wins over the file. In the window: the file its saved settings are read "
+                               "from and saved to, instead of $XDG_CONFIG_HOME/ravelin/ravelin.conf."},
             {"stats", "", "Headless only: add the 95% interval columns cpm_low,cpm_high,usv_h_low,usv_h_high."},
             {"invert", "", "Turn every sample v into 255 - v before anything else sees it, for counters whose "
                            "pulses rise instead of dip (any source)."},
@@ -70,7 +71,7 @@ const std::vector<OptionInfo>& optionTable() {
             {"graph", "", "Window only: tick リアルタイムグラフ表示 (the trend graph)."},
             {"test", "", "Window only: tick テスト (the waveform snapshot)."},
             {"list-inputs", "", "List the sound inputs, one 'id<TAB>description' line each, and exit."},
-            {"list-tubes", "", "List the known tubes, one 'NAME<TAB>cps per mR/h<TAB>source' line each, and exit."},
+            {"list-tubes", "", "List the known tubes, one 'NAME<TAB>cps per mR/h<TAB>source<TAB>isotope<TAB>kind of source' line each, and exit."},
             {"mqtt", "URL", "Publish readings to an MQTT broker: mqtt://host[:port] or mqtts://host[:port]."},
             {"mqtt-prefix", "P", "Topic prefix (default ravelin/<hostname>)."},
             {"mqtt-user", "U", "MQTT user name."},

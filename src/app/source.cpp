@@ -7,14 +7,18 @@
 
 namespace ravelin {
 
-std::unique_ptr<CaptureDevice> captureDeviceFor(const Options& options) {
+CaptureOptions captureOptionsFor(const Options& options) {
     CaptureOptions captureOptions;
     captureOptions.fast = options.fast;
     if (options.seed) captureOptions.seed = *options.seed;
     captureOptions.invert = options.invert;
     if (options.rate) captureOptions.rate = *options.rate;
+    return captureOptions;
+}
+
+std::unique_ptr<CaptureDevice> captureDeviceFor(const Options& options) {
     std::string error;
-    auto device = createCaptureDevice(options.input.value_or("audio"), captureOptions, error);
+    auto device = createCaptureDevice(options.input.value_or("audio"), captureOptionsFor(options), error);
     if (!device) say(Priority::Error, "--input: " + error);
     return device;
 }

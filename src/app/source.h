@@ -4,6 +4,7 @@
 
 #include "app/options.h"
 #include "engine/capture_device.h"
+#include "platform/capture_sources.h"
 
 namespace ravelin {
 
@@ -11,5 +12,8 @@ namespace ravelin {
 // seeded by --seed, inverted by --invert, at --rate. nullptr after a message on stderr
 // when the name is no source.
 std::unique_ptr<CaptureDevice> captureDeviceFor(const Options& options);
+
+// The capture options the command line gives: --fast, --seed, --invert and --rate.
+CaptureOptions captureOptionsFor(const Options& options);
 
 }  // namespace ravelin

@@ -71,6 +71,8 @@ std::string problemSentenceJa(const Problem& p) {
             return labelJa(Setting::Alarm2Limit) + "の「" + p.boxText + "」ではグラフの目盛りを決められません。";
         case ProblemKey::DeadTimeSaturated:
             return "計数率が不感時間" + p.detail + "µsの補正の限界を超えました。補正しないCPMと線量率を表示します。";
+        case ProblemKey::SavedSettingsLine:
+            return "保存した設定の" + p.detail + "を使えません（" + p.reason + "）。ほかの行は使います。";
         case ProblemKey::AlarmSound1:
         case ProblemKey::AlarmSound2:
             return "警報音「" + p.detail + "」を再生できないため、標準の警報音を鳴らします。";
@@ -135,6 +137,8 @@ std::string problemSentenceEn(const Problem& p) {
         case ProblemKey::DeadTimeSaturated:
             return "the count rate is beyond what --dead-time-us " + p.detail +
                    " can correct; the uncorrected CPM and dose rate are used";
+        case ProblemKey::SavedSettingsLine:
+            return "saved settings: " + p.detail + " is not used (" + p.reason + "); the other lines are";
         case ProblemKey::AlarmSound1:
         case ProblemKey::AlarmSound2:
             return "alarm sound " + p.detail + " cannot be played; playing the built-in sound";

@@ -27,6 +27,7 @@ enum class ProblemKey {
     CountOverflow,        // a second with more than 32767 pulses: CPM and dose count 32767 for it
     TrendScale,           // the graph's stage-2 limit gives no scale
     DeadTimeSaturated,    // m tau >= 1: no dead-time correction possible; the uncorrected CPM and dose stand
+    SavedSettingsLine,    // a line of the window's saved settings that is not used; the others are
     AlarmSound1,          // rank 3: sound
     AlarmSound2,
     NoAudioOutput,

@@ -15,6 +15,10 @@ struct TubePreset {
     const char* cpsPerMrh;
     // Title, maker and year of the figure's source, or why there is none.
     const char* source;
+    // The isotope the figure is for, "not stated", or empty without a figure.
+    const char* isotope;
+    // "maker datasheet", "maker passport", "published measurement", "published simulation", or empty.
+    const char* kind;
 };
 
 // Every tube, in the order --list-tubes prints them.
@@ -26,7 +30,8 @@ std::optional<TubePreset> findTube(std::string_view name);
 // "SBM-20, SBM-19, ..." for messages.
 std::string tubeNames();
 
-// What --list-tubes prints: one NAME<TAB>cps per mR/h<TAB>source line a tube, "-" for no factor.
+// What --list-tubes prints: one NAME<TAB>cps per mR/h<TAB>source<TAB>isotope<TAB>kind line a
+// tube, "-" for each of the factor, isotope and kind when there is no figure.
 std::string tubeListText();
 
 }  // namespace ravelin

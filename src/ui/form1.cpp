@@ -132,11 +132,20 @@ void Form1::build() {
     status_ = new QLabel(this);
     status_->setObjectName("StatusLine");
     status_->setGeometry(0, height, width, kStatusLineHeight);
-    status_->setContentsMargins(4, 0, 4, 0);
+    // The 設定 button shares the row at its right end; the sentence stops before it.
+    status_->setContentsMargins(4, 0, 4 + kSettingsButtonWidth, 0);
     status_->setTextFormat(Qt::PlainText);
     QPalette sp = status_->palette();
     sp.setColor(QPalette::WindowText, QColor(176, 0, 0));
     status_->setPalette(sp);
+
+    settings_ = new QPushButton(QStringLiteral("設定"), this);
+    settings_->setObjectName("cmdSettings");
+    settings_->setGeometry(width - kSettingsButtonWidth, height, kSettingsButtonWidth, kStatusLineHeight);
+    settings_->setFont(roleFont(FontRole::SmallButton, windowFont));
+    settings_->setToolTip(QStringLiteral("入力、GM管、セットアップアシスタント、履歴、設定の保存"));
+    clickOnReturn(settings_);
+    connect(settings_, &QPushButton::clicked, this, &Form1::settingsRequested);
 
     setFixedSize(width, height + kStatusLineHeight);
 

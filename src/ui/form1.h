@@ -28,6 +28,7 @@ class SoundPlayer;
 // The name the log-folder dialog opens with, and what stays after a cancel.
 inline constexpr const char* kDefaultLogFileName = "data/μSVHData_nnnntthh.csv";
 inline constexpr const char* kNotYetMessage = "すいませんまだ作っていません";
+inline constexpr int kSettingsButtonWidth = 44;
 
 class Form1 : public QWidget, public MonitorFace, public ControlFace {
     Q_OBJECT
@@ -65,6 +66,8 @@ public:
     QCheckBox* checkBox(Check check) const;
     QPushButton* button(std::string_view name) const;
     QLabel* statusLabel() const { return status_; }
+    // The 設定 button at the right end of the status row, outside the designed area.
+    QPushButton* settingsButton() const { return settings_; }
     const ProblemSet& problems() const { return problems_; }
 
     // Closing from a signal: records still unwritten are printed to stderr instead
@@ -81,6 +84,8 @@ public:
 signals:
     // After the unload steps: the application may end.
     void closed();
+    // The 設定 button was pressed.
+    void settingsRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -95,6 +100,7 @@ private:
     std::unique_ptr<ReadoutTooltips> tooltips_;  // follows the monitor's readings once attached
     std::map<std::string, QWidget*, std::less<>> controls_;
     QLabel* status_ = nullptr;
+    QPushButton* settings_ = nullptr;
     ProblemSet problems_;
     bool closed_ = false;
     bool signalled_ = false;

@@ -186,11 +186,20 @@ class Readings(unittest.TestCase):
         status, out, err = run(["--list-tubes"])
         self.assertEqual(status, 0, err)
         rows = [l.split("\t") for l in out.splitlines()]
-        self.assertEqual([len(r) for r in rows], [3] * len(rows))
-        for name in ("SBM-20", "SBM-19", "SI-22G", "STS-5", "SBT-11", "J305", "M4011", "LND 712", "LND 7317",
-                     "SI-29BG"):
+        self.assertEqual([len(r) for r in rows], [5] * len(rows))
+        for name in ("SBM-20", "SBM-19", "SBM-21", "SI-3BG", "SI-22G", "STS-5", "SBT-11", "J305", "M4011",
+                     "LND 712", "LND 7317", "HH614", "SI-29BG"):
             self.assertIn(name, [r[0] for r in rows])
-        for args, words in ((["--tube", "SBM-21"], ["unknown", "SBM-20, SBM-19"]),
+        # The ten tubes with a figure, each with its isotope and the kind of its source.
+        sourced = [r for r in rows if r[1] != "-"]
+        self.assertEqual(len(sourced), 10, sourced)
+        for r in sourced:
+            self.assertIn(r[4], ("maker datasheet", "maker passport", "published measurement",
+                                 "published simulation"), r)
+            self.assertNotEqual(r[3], "-", r)
+        self.assertEqual(self.replay(sensitivity=("--tube", "sbm-19"))[0],
+                         self.replay(sensitivity=("--sensitivity", "122"))[0])
+        for args, words in ((["--tube", "SBM-99"], ["unknown", "SBM-20, SBM-19"]),
                             (["--tube", "SBM-20", "--sensitivity", "29"], ["--tube", "--sensitivity"]),
                             (["--tube", "SI-29BG"], ["SI-29BG", "--sensitivity"])):
             status, out, err = run(["--headless", "--fast", "--input", wav("worked.wav"), "--no-log"] + args)
@@ -404,9 +413,10 @@ class ConfigFile(unittest.TestCase):
         status, _, err = run(headless("--config", self.conf(good + "threshold = 5x\n")))
         self.assertEqual(status, 2, err)
         self.assertIn('--threshold: "5x"', err)
+        # Without --headless the file is the window's own settings: here no display to show it on.
         status, _, err = run(["--config", self.conf(good), "--input", "sim"])
-        self.assertEqual(status, 2, err)
-        self.assertIn("--headless", err)
+        self.assertEqual(status, 1, err)
+        self.assertIn("no display to show the window on", err)
 
 
 class Journal(unittest.TestCase):

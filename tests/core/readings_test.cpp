@@ -1,10 +1,12 @@
 // The interval behind each reading, the dead-time correction and the tube presets.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "engine/convert.h"
 #include "engine/dead_time.h"
@@ -186,14 +188,20 @@ TEST(Pipeline, TheReportsTextsAreTheReadoutsEvenWhenTheDoseOverflows) {
 }
 
 TEST(Tubes, TheTableIsCompleteAndEveryFactorIsABoxText) {
-    const std::set<std::string> required = {"SBM-20", "SBM-19", "SI-22G", "STS-5", "SBT-11",
-                                            "J305", "M4011", "LND 712", "LND 7317", "SI-29BG"};
+    const std::set<std::string> required = {"SBM-20", "SBM-19", "SBM-21", "SI-3BG", "SI-22G", "STS-5", "SBT-11",
+                                            "J305", "M4011", "LND 712", "LND 7317", "HH614", "SI-29BG"};
+    const std::set<std::string> kinds = {"maker datasheet", "maker passport", "published measurement",
+                                         "published simulation"};
     std::set<std::string> names;
     for (const auto& t : tubePresets()) {
         EXPECT_TRUE(names.insert(t.name).second) << "twice: " << t.name;
         EXPECT_GT(std::string(t.source).size(), 20u) << t.name;
         const std::string factor = t.cpsPerMrh;
+        // A figure comes with its isotope and the kind of its source; no figure, neither.
+        EXPECT_EQ(factor.empty(), std::string(t.isotope).empty()) << t.name;
+        EXPECT_EQ(factor.empty(), std::string(t.kind).empty()) << t.name;
         if (factor.empty()) continue;
+        EXPECT_TRUE(kinds.count(t.kind)) << t.name << ": " << t.kind;
         // A plain decimal the box converts, giving a usable sensitivity.
         EXPECT_EQ(normaliseNumberText(factor).value_or(""), factor) << t.name;
         ASSERT_TRUE(toSingle(factor)) << t.name;
@@ -203,10 +211,28 @@ TEST(Tubes, TheTableIsCompleteAndEveryFactorIsABoxText) {
     EXPECT_STREQ(findTube("SBM-20")->cpsPerMrh, "18.06");
     EXPECT_STREQ(findTube("LND 712")->cpsPerMrh, "18");
     EXPECT_STREQ(findTube("LND 7317")->cpsPerMrh, "58");
-    EXPECT_STREQ(findTube("SBM-19")->cpsPerMrh, "");
+    // The maker's figure first; for the J305 and M4011 the simulation, which reads the higher dose.
+    const std::vector<std::array<const char*, 4>> rows = {
+        {"SBM-19", "122", "not stated", "maker passport"},
+        {"SBM-21", "2.92", "not stated", "maker passport"},
+        {"SI-3BG", "0.235", "not stated", "maker passport"},
+        {"SI-22G", "122.8", "natural background", "published measurement"},
+        {"J305", "22.5", "Cs-137", "published simulation"},
+        {"M4011", "18.06", "Cs-137", "published simulation"},
+        {"HH614", "10", "Co-60", "maker datasheet"},
+        {"SBM-20", "18.06", "Cs-137", "maker datasheet"},
+        {"LND 7317", "58", "Co-60", "maker datasheet"},
+    };
+    for (const auto& [name, factor, isotope, kind] : rows) {
+        ASSERT_TRUE(findTube(name)) << name;
+        EXPECT_STREQ(findTube(name)->cpsPerMrh, factor) << name;
+        EXPECT_STREQ(findTube(name)->isotope, isotope) << name;
+        EXPECT_STREQ(findTube(name)->kind, kind) << name;
+    }
+    for (const char* name : {"STS-5", "SBT-11", "SI-29BG"}) EXPECT_STREQ(findTube(name)->cpsPerMrh, "") << name;
 }
 
-TEST(Tubes, NamesMatchWithoutCaseAndTheListingHasThreeColumns) {
+TEST(Tubes, NamesMatchWithoutCaseAndTheListingHasFiveColumns) {
     EXPECT_STREQ(findTube("sbm-20")->name, "SBM-20");
     EXPECT_STREQ(findTube("lnd 7317")->name, "LND 7317");
     EXPECT_FALSE(findTube("SBM20"));
@@ -217,12 +243,19 @@ TEST(Tubes, NamesMatchWithoutCaseAndTheListingHasThreeColumns) {
     std::size_t count = 0;
     while (std::getline(lines, line)) {
         const auto& t = tubePresets()[count++];
-        const auto a = line.find('\t'), b = line.find('\t', a + 1);
-        ASSERT_NE(b, std::string::npos) << line;
-        EXPECT_EQ(line.find('\t', b + 1), std::string::npos) << line;
-        EXPECT_EQ(line.substr(0, a), t.name);
-        EXPECT_EQ(line.substr(a + 1, b - a - 1), *t.cpsPerMrh ? t.cpsPerMrh : "-");
-        EXPECT_EQ(line.substr(b + 1), t.source);
+        std::vector<std::string> columns;
+        for (std::size_t at = 0, tab;; at = tab + 1) {
+            tab = line.find('\t', at);
+            columns.push_back(line.substr(at, tab == std::string::npos ? tab : tab - at));
+            if (tab == std::string::npos) break;
+        }
+        ASSERT_EQ(columns.size(), 5u) << line;
+        const auto orDash = [](const char* text) { return std::string(*text ? text : "-"); };
+        EXPECT_EQ(columns[0], t.name);
+        EXPECT_EQ(columns[1], orDash(t.cpsPerMrh));
+        EXPECT_EQ(columns[2], t.source);
+        EXPECT_EQ(columns[3], orDash(t.isotope));
+        EXPECT_EQ(columns[4], orDash(t.kind));
     }
     EXPECT_EQ(count, tubePresets().size());
     EXPECT_EQ(tubeNames().substr(0, 16), "SBM-20, SBM-19, ");

@@ -11,12 +11,22 @@ out=$(desktop-file-validate "$desktop" 2>&1) || { echo "$out" >&2; fail "desktop
 # Only hints are allowed (two main categories draw one); anything else is a fault.
 bad=$(grep -v ': hint: ' <<<"$out" || true)
 [ -z "$bad" ] || { echo "$bad" >&2; fail "desktop-file-validate"; }
-key() { sed -n "s/^$1=//p" "$desktop"; }
+# A key of the [Desktop Entry] group (the actions' groups have keys of the same names).
+key() { sed -n "/^\[Desktop Entry\]/,/^\[Desktop Action/s/^$1=//p" "$desktop"; }
 [ "$(key Categories)" = "Science;Utility;" ] || fail "Categories is '$(key Categories)'"
 [ "$(key Name)" = "Ravelin" ] || fail "Name is '$(key Name)'"
 key 'Name\[ja\]' | grep -q -P '[\x{3040}-\x{30ff}\x{4e00}-\x{9fff}]' || fail "Name[ja] has no Japanese: '$(key 'Name\[ja\]')'"
 [ "$(key Exec)" = "ravelin" ] || fail "Exec is '$(key Exec)'"
 [ "$(key Icon)" = "ravelin" ] || fail "Icon is '$(key Icon)'"
+# The two actions, each with an English and a Japanese name and its command.
+[ "$(key Actions)" = "calibrate;history;" ] || fail "Actions is '$(key Actions)'"
+for action in "calibrate:ravelin --calibrate" "history:ravelin --history"; do
+  group=$(sed -n "/^\[Desktop Action ${action%%:*}\]/,/^\[/p" "$desktop")
+  [ "$(sed -n 's/^Exec=//p' <<<"$group")" = "${action#*:}" ] || fail "action ${action%%:*} runs '$(sed -n 's/^Exec=//p' <<<"$group")'"
+  grep -q '^Name=[A-Za-z]' <<<"$group" || fail "action ${action%%:*} has no English name"
+  sed -n 's/^Name\[ja\]=//p' <<<"$group" | grep -q -P '[\x{3040}-\x{30ff}\x{4e00}-\x{9fff}]' ||
+    fail "action ${action%%:*} has no Japanese name"
+done
 
 metainfo=$share/metainfo/$id.metainfo.xml
 appstreamcli validate --no-net --pedantic "$metainfo" || fail "appstreamcli validate"
