@@ -69,7 +69,8 @@ bool Assembly::startStation(std::string& error) {
     };
     const std::string& folder = monitor_.state().SaveFolder;
     web_ = std::make_unique<WebStation>(monitor_, face_, webClock_, std::move(config),
-                                        std::make_unique<PosixLogFolder>(folder.empty() ? "." : folder));
+                                        std::make_unique<PosixLogFolder>(folder.empty() ? "." : folder),
+                                        maps_ ? &maps_->uploads() : nullptr);
     return true;
 }
 

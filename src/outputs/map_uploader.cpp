@@ -61,6 +61,7 @@ OutboxUploader::OutboxUploader(std::string service, HttpClient& client, Outbox& 
                                LiveMapUploader::MakeRequest request, LiveMapUploader::Judge judge, MapStatusSink& sink)
     : client_(client), outbox_(outbox), request_(std::move(request)), judge_(std::move(judge)),
       keeper_(std::move(service), sink) {
+    keeper_.status().hasOutbox = true;
     refreshCounts();
 }
 

@@ -25,6 +25,7 @@ struct MapStatus {
     std::uint64_t sent = 0;      // readings the service took
     std::string reason;          // why it fails or stopped, without any secret
     std::string outboxError;     // why readings cannot be written to the outbox; empty when they can
+    bool hasOutbox = false;      // every reading goes through an outbox (Safecast), so `waiting` means something
 };
 
 // Told when a service goes from working to failing or stopped and back, not at every

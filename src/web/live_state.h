@@ -10,6 +10,9 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "outputs/map_uploader.h"
 
 namespace ravelin {
 
@@ -28,6 +31,8 @@ struct LiveSecond {
     std::string lastRecord;  // the last record written, as its line without CR LF
     std::uint64_t recordsWritten = 0;
     std::uint64_t recordsPending = 0;
+    // Each public map's status, as the station's state message has it; empty without a map option.
+    std::vector<MapStatus> maps;
     // The trend graph's inputs: the ring of doses and the limits as it reads them.
     std::array<float, 600> doseHistory{};
     int latestHistory = 0;

@@ -1,5 +1,7 @@
 #include "web/metrics_text.h"
 
+#include "outputs/map_uploads.h"
+
 namespace ravelin {
 namespace {
 
@@ -12,6 +14,57 @@ void sample(std::string& out, const char* name, const std::string& value, const 
 }
 
 std::string flag(bool b) { return b ? "1" : "0"; }
+
+// A label's value in quotes, with the exposition format's escapes.
+std::string quoted(const std::string& value) {
+    std::string out = "\"";
+    for (const char c : value) {
+        if (c == '\n') {
+            out += "\\n";
+            continue;
+        }
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// "radmon.org" -> "radmon", "GMCmap" -> "gmcmap": short, lower-case, as a query writes it.
+std::string serviceLabel(const std::string& service) {
+    std::string out;
+    for (const char c : service.substr(0, service.find('.')))
+        out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return "{service=" + quoted(out);
+}
+
+// The public maps' families, from the statuses the station's state message reports.
+void mapFamilies(std::string& out, const std::vector<MapStatus>& maps) {
+    // One sample a service, or a service with an outbox, under the family's HELP and TYPE.
+    const auto each = [&](const char* name, const char* type, const char* help, bool outboxOnly, auto value) {
+        family(out, name, type, help);
+        for (const MapStatus& m : maps)
+            if (!outboxOnly || m.hasOutbox) sample(out, name, value(m), (serviceLabel(m.service) + "}").c_str());
+    };
+    family(out, "ravelin_map_upload_state", "gauge",
+           "A public map's upload state: 1 for the state it is in (starting, working, failing, stopped), 0 for the others.");
+    for (const MapStatus& m : maps)
+        for (const MapState state : {MapState::Starting, MapState::Working, MapState::Failing, MapState::Stopped})
+            sample(out, "ravelin_map_upload_state", flag(m.state == state),
+                   (serviceLabel(m.service) + ",state=" + quoted(mapStateName(state)) + "}").c_str());
+    each("ravelin_map_readings_sent_total", "counter", "Readings a public map has taken since the start.", false,
+         [](const MapStatus& m) { return std::to_string(m.sent); });
+    each("ravelin_map_readings_dropped_total", "counter",
+         "Readings given up since the start: a live map's reading not sent in its minute, or the oldest of a full outbox.",
+         false, [](const MapStatus& m) { return std::to_string(m.dropped); });
+    bool outbox = false;
+    for (const MapStatus& m : maps) outbox = outbox || m.hasOutbox;
+    if (!outbox) return;
+    each("ravelin_map_readings_waiting", "gauge", "Readings in a public map's outbox, waiting to be taken.", true,
+         [](const MapStatus& m) { return std::to_string(m.waiting); });
+    each("ravelin_map_outbox_write_failing", "gauge",
+         "Whether readings cannot be written to a public map's outbox (1) or can (0).", true,
+         [](const MapStatus& m) { return flag(!m.outboxError.empty()); });
+}
 
 }  // namespace
 
@@ -49,13 +102,9 @@ std::string metricsText(const LiveSecond* s, bool receiving, const std::string& 
     sample(out, "ravelin_log_records_pending", std::to_string(v.recordsPending));
     family(out, "ravelin_input_receiving", "gauge", "Whether the input delivered a buffer in the last three seconds (1) or not (0).");
     sample(out, "ravelin_input_receiving", flag(receiving));
+    if (!v.maps.empty()) mapFamilies(out, v.maps);
     family(out, "ravelin_build_info", "gauge", "The program's version.");
-    std::string label = "{version=\"";
-    for (const char c : version) {
-        if (c == '"' || c == '\\') label += '\\';
-        label += c;
-    }
-    sample(out, "ravelin_build_info", "1", (label + "\"}").c_str());
+    sample(out, "ravelin_build_info", "1", ("{version=" + quoted(version) + "}").c_str());
     return out;
 }
 

@@ -8,8 +8,9 @@
 
 namespace ravelin {
 
-WebFeed::WebFeed(Monitor& monitor, MonitorFace& face, const UtcClock& clock, LiveBoard& board)
-    : monitor_(monitor), face_(face), clock_(clock), board_(board) {}
+WebFeed::WebFeed(Monitor& monitor, MonitorFace& face, const UtcClock& clock, LiveBoard& board,
+                 const MapUploads* maps)
+    : monitor_(monitor), face_(face), clock_(clock), board_(board), maps_(maps) {}
 
 void WebFeed::secondDone(const SecondReport& r) {
     auto s = std::make_shared<LiveSecond>();
@@ -46,6 +47,8 @@ void WebFeed::secondDone(const SecondReport& r) {
     }
     if (s->alarm1Ticked) s->alarm1Limit = settings.readDouble(Setting::Alarm1Limit);
     if (s->alarm2Ticked) s->alarm2Limit = s->t2;
+    // Copied on the pipeline's thread, where the uploads keep them, as the state message takes them.
+    if (maps_) s->maps = maps_->statuses();
     s->at = std::chrono::steady_clock::now();
     board_.publish(std::move(s));
 }

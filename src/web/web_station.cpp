@@ -3,8 +3,8 @@
 namespace ravelin {
 
 WebStation::WebStation(Monitor& monitor, MonitorFace& face, const UtcClock& clock, HttpServerConfig config,
-                       std::unique_ptr<LogFolder> folder)
-    : monitor_(monitor), feed_(monitor, face, clock, board_) {
+                       std::unique_ptr<LogFolder> folder, const MapUploads* maps)
+    : monitor_(monitor), feed_(monitor, face, clock, board_, maps) {
     raiseOpenFilesLimit();
     server_ = std::make_unique<HttpServer>(std::move(config), board_, std::move(folder));
     monitor_.pipeline().addObserver(&feed_);

@@ -14,9 +14,10 @@ namespace ravelin {
 class WebStation {
 public:
     // Raises the open-files limit, starts the server (binding at once, again every
-    // minute after a failure) and attaches the feed to the monitor's pipeline.
+    // minute after a failure) and attaches the feed to the monitor's pipeline. `maps`, when
+    // given, must outlive the station: its statuses go to /metrics.
     WebStation(Monitor& monitor, MonitorFace& face, const UtcClock& clock, HttpServerConfig config,
-               std::unique_ptr<LogFolder> folder);
+               std::unique_ptr<LogFolder> folder, const MapUploads* maps = nullptr);
     ~WebStation();
 
     HttpServer& server() { return *server_; }

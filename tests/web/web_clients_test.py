@@ -45,14 +45,14 @@ def wait_until(predicate, seconds, step=0.1):
 class Station:
     """ravelin --headless with --http on a port of the system's choice; its lines with their arrival times."""
 
-    def __init__(self, work, prefix=(), http="127.0.0.1:0"):
+    def __init__(self, work, prefix=(), http="127.0.0.1:0", extra=()):
         self.errors = []
         self.lines = {}  # seconds -> (total, cpm, usv_h)
         self.arrivals = []  # (monotonic time, seconds)
         self.port = None
         self.process = subprocess.Popen(
             list(prefix) + [RAVELIN, "--headless", "--input", "sim:900", "--seed", "23", "--sensitivity", "120",
-             "--log-folder", work, "--http", http],
+             "--log-folder", work, "--http", http] + list(extra),
             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=work)
         threading.Thread(target=self._read_stdout, daemon=True).start()
         threading.Thread(target=self._read_stderr, daemon=True).start()
@@ -253,6 +253,42 @@ def out_of_descriptors(work):
         station.stop()
 
 
+def maps_in_metrics(work):
+    """With the public maps shared, /metrics carries their state and counts, promtool-clean:
+    a Safecast that cannot be reached, with three readings left from an earlier run."""
+    secret = os.path.join(work, "secret")
+    with open(secret, "w") as f:
+        f.write("x\n")
+    os.chmod(secret, 0o600)
+    state = os.path.join(work, "state")
+    os.makedirs(state, exist_ok=True)
+    with open(os.path.join(state, "safecast.outbox"), "w") as f:
+        f.write("".join("2026-01-01T00:0%d:00Z,30,0.120,30.00\n" % i for i in range(3)))
+    closed = "http://127.0.0.1:%d/" % free_port()
+    station = Station(work, extra=[
+        "--radmon", "me", "--radmon-password-file", secret, "--radmon-url", closed + "radmon.php",
+        "--gmcmap", "1", "--gmcmap-counter-file", secret, "--gmcmap-url", closed + "log2.asp",
+        "--safecast", "42", "--safecast-key-file", secret, "--safecast-url", closed + "measurements.json",
+        "--latitude", "1", "--longitude", "2", "--state-dir", state])
+    try:
+        wait_until(lambda: station.port, 10)
+        def failing():
+            body = get(station.port, "/metrics")[1]
+            return body if b'ravelin_map_upload_state{service="safecast",state="failing"} 1\n' in body else None
+        body = wait_until(failing, 15, 0.5)
+        check(body is not None, "/metrics says Safecast is failing")
+        body = body or b""
+        for line in ('ravelin_map_readings_waiting{service="safecast"} 3',
+                     'ravelin_map_upload_state{service="radmon",state="starting"} 1',
+                     'ravelin_map_readings_dropped_total{service="gmcmap"} 0'):
+            check(line.encode() + b"\n" in body, "/metrics has " + line)
+        lint = subprocess.run(["promtool", "check", "metrics"], input=body, capture_output=True)
+        check(lint.returncode == 0 and not lint.stdout.strip() and not lint.stderr.strip(),
+              "promtool check metrics is clean with the maps %s" % (lint.stdout + lint.stderr).decode())
+    finally:
+        station.stop()
+
+
 def main():
     work = tempfile.mkdtemp()
     station = Station(work)
@@ -275,12 +311,14 @@ def main():
         start = time.monotonic()
         browser_reads_the_page(station, work)
         prometheus_scrapes(station, work)
+        check(b"ravelin_map" not in get(station.port, "/metrics")[1], "without a map option /metrics has no map")
         hostile_requests(station)
         gap = station.worst_gap(start)
         check(gap is not None and gap < 1.5, "the headless line kept coming every second (worst gap %.3f s)" % gap)
         check(station.process.poll() is None, "the station is still running")
         station.stop()
         out_of_descriptors(work)
+        maps_in_metrics(work)
     finally:
         station.stop()
         if os.environ.get("KEEP_WORK"):
