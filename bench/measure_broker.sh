@@ -13,19 +13,8 @@ ravelin=$top/build/bin/ravelin
 [[ -x $ravelin ]] || { echo "build first: cmake --build build --target ravelin" >&2; exit 1; }
 long=0
 [[ ${1:-} == --long ]] && long=1
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    local p
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-free_port() {
-    python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
+# shellcheck source=../tests/support/scratch.sh
+source "$top/tests/support/scratch.sh"
 
 # run NAME SECONDS [options...]: a real-time headless run, its peak memory in $work/NAME.rss (KiB).
 run() {

@@ -68,7 +68,8 @@ void Station::finish() {
     }
     if (p.keptRecords() > 0)
         say(Priority::Warning, integerText(static_cast<std::int64_t>(p.keptRecords())) +
-                                   " record(s) not delivered to the MQTT broker (they are in the CSV log)");
+                                   " record(s) not delivered to the MQTT broker" +
+                                   (p.everyRecordLogged() ? " (they are in the CSV log)" : ""));
     const std::uint64_t tooFast = p.droppedRecords() - p.droppedUnreachable();
     if (p.droppedUnreachable() > 0)
         say(Priority::Warning, integerText(static_cast<std::int64_t>(p.droppedUnreachable())) +

@@ -173,7 +173,7 @@ std::string explanationJa(const CalibrationResult& r, bool invertGiven) {
     if (r.clipped) t += "注意：パルスが振り切れています。入力音量を下げて、もう一度調べてください。\n";
     if (!r.found) t += "設定を提案できません（" + r.reason + "）。\n";
     if (r.found && invertInProposal(r, invertGiven))
-        t += "パルスが上向きです。--invert を付けて起動してください。\n";
+        t += "パルスが上向きです。極性反転（--invert）を付けて使ってください。\n";
     return t;
 }
 

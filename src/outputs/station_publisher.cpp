@@ -38,7 +38,8 @@ void StationPublisher::secondDone(const SecondReport& report) {
     unsentState_ = std::move(payload);
 }
 
-void StationPublisher::recordDue(const LogRecord& record, bool) {
+void StationPublisher::recordDue(const LogRecord& record, bool logged) {
+    everyRecordLogged_ = everyRecordLogged_ && logged;
     records_.push_back(recordPayload(record, clock_.utcNow()));
     if (records_.size() > config_.maxKept) {
         // The record in flight belongs to the client now; the oldest one still here goes.

@@ -46,6 +46,8 @@ public:
     // Nothing left to deliver: no record kept, the latest state sent, "offline" acknowledged if asked for.
     bool idle() const;
     std::size_t keptRecords() const { return records_.size(); }
+    // Every record of the run had the CSV log ticked, so the log holds what the broker did not get.
+    bool everyRecordLogged() const { return everyRecordLogged_; }
     std::uint64_t droppedRecords() const { return dropped_; }
     // Of those, the ones dropped after the broker was found unreachable; the rest came faster than it took them.
     std::uint64_t droppedUnreachable() const { return droppedUnreachable_; }
@@ -82,6 +84,7 @@ private:
     std::function<std::string()> stateExtra_;
     std::uint64_t dropped_ = 0;
     std::uint64_t droppedUnreachable_ = 0;
+    bool everyRecordLogged_ = true;
     std::vector<Handed> handed_;
     bool watching_ = false;         // handed_ is kept from connecting until the connection is steady
     std::size_t largestTaken_ = 0;  // the largest packet this broker acknowledged in the run

@@ -207,7 +207,7 @@ TEST(Calibration, TheJapaneseReasonsWordForWord) {
               "既定の入力レート 22050 Hz に落とすと、同じ設定（分解能 3）で120個です。\n"
               "注意：プラトーは150個のパルスだけによるものです。--seconds で長く聞くか、チェック線源を管に近づけると確かになります。\n"
               "注意：パルスが弱すぎます。入力音量を上げて、もう一度調べてください。\n"
-              "パルスが上向きです。--invert を付けて起動してください。\n");
+              "パルスが上向きです。極性反転（--invert）を付けて使ってください。\n");
 
     // Clipped, narrow upward pulses, too few and not counted: no proposal, a rate for the live input.
     const CalibrationResult clipped{.reason = "the settings found count no pulses", .rate = 22050, .seconds = 10,

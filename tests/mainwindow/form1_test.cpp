@@ -21,6 +21,7 @@
 #include "support/fakes.h"
 #include "ui/form1.h"
 #include "ui/form1_layout.h"
+#include "window_rig.h"
 
 using namespace ravelin;
 using namespace ravelin::test;
@@ -28,34 +29,6 @@ using namespace ravelin::test;
 namespace {
 
 QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
-
-struct WindowRig {
-    FakeDialogs dialogs;
-    Form1 window{dialogs};
-    FakeDevice device;
-    MemoryFileSystem files;
-    FixedClock clock;
-    RecordingPlayer player;
-    Monitor monitor{window, window, MonitorServices{device, files, clock, player, nullptr}};
-
-    WindowRig() {
-        window.attach(Form1::Services{&monitor, &player, nullptr});
-        monitor.load();
-    }
-    void type(Box box, const std::string& text) { window.box(box)->setText(QString::fromStdString(text)); }
-    void click(std::string_view name) { QTest::mouseClick(window.button(name), Qt::LeftButton); }
-    bool start(const std::string& sensitivity = "120") {
-        type(Box::Text7, sensitivity);
-        click("cmdRec");
-        device.deliverAll();
-        return device.recording;
-    }
-    void second(const std::vector<std::uint8_t>& samples) {
-        device.fill(samples);
-        device.deliverAll();
-    }
-    std::string status() const { return window.statusLabel()->text().toStdString(); }
-};
 
 std::vector<std::uint8_t> withPulses(int pulses) {
     std::vector<std::uint8_t> s(22050, 128);

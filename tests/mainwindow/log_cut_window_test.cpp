@@ -11,6 +11,7 @@
 #include "outputs/csv_log.h"
 #include "support/fakes.h"
 #include "ui/form1.h"
+#include "window_rig.h"
 
 using namespace ravelin;
 using namespace ravelin::test;
@@ -19,40 +20,18 @@ namespace {
 const std::string kName = "μSVHData20120305.csv";
 const std::string kSaid = "ravelin: the log file " + kName + " ended in a line cut short";
 
-struct CutRig {
-    FakeDialogs dialogs;
-    Form1 window{dialogs};
-    FakeDevice device;
-    MemoryFileSystem files;
-    FixedClock clock;
-    RecordingPlayer player;
-    Monitor monitor{window, window, MonitorServices{device, files, clock, player, nullptr}};
-
-    CutRig() {
-        window.attach(Form1::Services{&monitor, &player, nullptr});
-        monitor.load();
-    }
-    void start() {
-        window.box(Box::Text7)->setText("120");
-        QTest::mouseClick(window.button("cmdRec"), Qt::LeftButton);
-        device.deliverAll();
-    }
-    void minute() {
-        for (int s = 0; s < 60; ++s) {
-            device.fill(std::vector<std::uint8_t>(22050, 128));
-            device.deliverAll();
-        }
-    }
-    std::string status() const { return window.statusLabel()->text().toStdString(); }
-};
+// A minute of quiet seconds: one record due.
+void minute(WindowRig& rig) {
+    for (int s = 0; s < 60; ++s) rig.second(std::vector<std::uint8_t>(22050, 128));
+}
 }  // namespace
 
 TEST(Form1LogCut, ACutLineFoundWhileCountingIsShownAndSaidUntilTheNextStart) {
-    CutRig rig;
+    WindowRig rig;
     rig.files.replace(kName, "\"2012/03/05\",\"09:4");
     rig.start();
     testing::internal::CaptureStderr();
-    rig.minute();
+    minute(rig);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err.find(kSaid), 0u) << err;
     EXPECT_EQ(err.find(kSaid, 1), std::string::npos) << "said once: " << err;
@@ -65,11 +44,11 @@ TEST(Form1LogCut, ACutLineFoundWhileCountingIsShownAndSaidUntilTheNextStart) {
 }
 
 TEST(Form1LogCut, SavingIntoAFileEndingInACutLineClosesItAndSaysSo) {
-    CutRig rig;
+    WindowRig rig;
     rig.monitor.state().SaveFolder = "/gone/";
     rig.files.failMkdir = true;
     rig.start();
-    rig.minute();
+    minute(rig);
     rig.files.folders.insert("/elsewhere");
     rig.files.replace("/elsewhere/" + kName, "\"2012/03/0");
     rig.dialogs.unwrittenAnswers = {UnwrittenChoice::SaveElsewhere};

@@ -8,26 +8,8 @@ set -euo pipefail
 ravelin=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 check="python3 $here/check_messages.py"
-work=$(mktemp -d)
-pids=()
-
-cleanup() {
-    local p
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'echo "FAIL: line $LINENO: $BASH_COMMAND" >&2' ERR
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
-free_port() {
-    python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
+# shellcheck source=../support/scratch.sh
+source "$here/../support/scratch.sh"
 
 
 # Waits up to $1 seconds for a command to succeed.

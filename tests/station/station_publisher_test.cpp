@@ -196,6 +196,9 @@ TEST(StationPublisher, RecordsKeptWhileDownArriveInOrderAndARedeliveryRepeatsOnl
     // 00:02 went out before the loss and again after it: a repeat right after itself.
     EXPECT_EQ(s.recordClocks(), (std::vector<std::string>{"00:01", "00:02", "00:02", "00:03", "00:04"}));
     EXPECT_TRUE(s.publisher.idle());
+    EXPECT_TRUE(s.publisher.everyRecordLogged());
+    s.publisher.recordDue(record("00:05"), false);  // a minute with the CSV log unticked
+    EXPECT_FALSE(s.publisher.everyRecordLogged()) << "the exit's count no longer says the log has them";
 }
 
 TEST(StationPublisher, OverflowDropsTheOldestWithAReport) {
