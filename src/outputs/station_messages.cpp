@@ -123,4 +123,8 @@ std::vector<MqttMessage> discoveryMessages(const StationConfig& c) {
     return out;
 }
 
+void addToState(std::string& payload, const std::string& member) {
+    if (!payload.empty() && payload.back() == '}') payload.insert(payload.size() - 1, "," + member);
+}
+
 }  // namespace ravelin

@@ -24,6 +24,8 @@ std::string jsonString(const std::string& text);
 
 // The payloads, byte for byte.
 std::string statePayload(const SecondReport& report, const LocalDateTime& utc);
+// The state message with one more member (`"name":value`) after the others.
+void addToState(std::string& payload, const std::string& member);
 std::string recordPayload(const LogRecord& record, const LocalDateTime& utc);
 
 struct StationConfig {

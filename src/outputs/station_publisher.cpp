@@ -30,7 +30,7 @@ void StationPublisher::start() {
 
 void StationPublisher::secondDone(const SecondReport& report) {
     std::string payload = statePayload(report, clock_.utcNow());
-    if (stateExtra_) payload.insert(payload.size() - 1, "," + stateExtra_());
+    if (stateExtra_) addToState(payload, stateExtra_());
     if (connected_ && send(MqttMessage{topic("state"), payload, 0, true}, "state") >= 0) {
         unsentState_.reset();
         return;

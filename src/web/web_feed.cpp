@@ -48,7 +48,10 @@ void WebFeed::secondDone(const SecondReport& r) {
     if (s->alarm1Ticked) s->alarm1Limit = settings.readDouble(Setting::Alarm1Limit);
     if (s->alarm2Ticked) s->alarm2Limit = s->t2;
     // Copied on the pipeline's thread, where the uploads keep them, as the state message takes them.
-    if (maps_) s->maps = maps_->statuses();
+    if (maps_) {
+        s->maps = maps_->statuses();
+        addToState(s->stateJson, maps_->stateJson());  // the same message as the station's MQTT state
+    }
     s->at = std::chrono::steady_clock::now();
     board_.publish(std::move(s));
 }
