@@ -72,6 +72,13 @@ install(FILES ${RAVELIN_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hic
 install(FILES ${RAVELIN_PACKAGING}/ravelin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/data/debian/copyright ${RAVELIN_PACKAGING}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The README and the user manual, laid out as in the source tree so their links and pictures hold.
+set(RAVELIN_MANUAL_PICTURES main-window calibration-result settings-window assistant-result
+    history-window web-page-phone)
+list(TRANSFORM RAVELIN_MANUAL_PICTURES PREPEND ${PROJECT_SOURCE_DIR}/docs/)
+list(TRANSFORM RAVELIN_MANUAL_PICTURES APPEND .png)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/manual.md ${RAVELIN_MANUAL_PICTURES} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 
 include(${CMAKE_CURRENT_LIST_DIR}/Service.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)

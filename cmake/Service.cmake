@@ -4,7 +4,7 @@
 
 install(FILES ${PROJECT_SOURCE_DIR}/data/systemd/ravelin.service DESTINATION lib/systemd/system)
 install(FILES ${PROJECT_SOURCE_DIR}/data/systemd/station.conf DESTINATION ${CMAKE_INSTALL_SYSCONFDIR}/ravelin)
-# The system-mode PulseAudio unit the README's set-up copies into /etc/systemd/system.
+# The system-mode PulseAudio unit the manual's station set-up copies into /etc/systemd/system.
 install(FILES ${PROJECT_SOURCE_DIR}/data/systemd/pulseaudio-system.service DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 set(RAVELIN_DEBIAN_CONTROL_EXTRA

@@ -85,13 +85,18 @@ std::string page() {
          "\\fB\\-\\-longitude\\fR, become public.\n"
          "Each service's state changes are reported on standard error and, with \\fB\\-\\-mqtt\\fR, in the\n"
          "state message.\n"
-         "The README's section \\(lqSharing your readings\\(rq says how to get each account's ids and keys.\n";
+         "The user manual's section \\(lqSharing your readings\\(rq says how to get each account's ids and keys.\n";
     m += ".SH EXAMPLES\n"
          "Ten simulated seconds without a window:\n"
          ".PP\n.nf\n.RS\nravelin \\-\\-headless \\-\\-fast \\-\\-input sim \\-\\-seed 1 \\-\\-seconds 10 \\-\\-sensitivity 29 "
          "\\-\\-no\\-log\n.RE\n.fi\n"
          ".PP\nA station with its page and metrics on every network of the machine, port 8080:\n"
          ".PP\n.nf\n.RS\nravelin \\-\\-headless \\-\\-sensitivity 29 \\-\\-http 0.0.0.0:8080\n.RE\n.fi\n";
+    m += ".SH SEE ALSO\n"
+         "The user manual, \\fIdocs/manual.md\\fR in the source tree and \\fI/usr/share/doc/ravelin/docs/manual.md\\fR\n"
+         "in the Debian package: the input sources, the setup assistant, the windows, the CSV log, the\n"
+         "station's messages and service, sharing the readings, the tube table, and how each part is tested.\n"
+         "\\fIREADME.md\\fR, in the folder above it, is the short introduction.\n";
     m += ".SH AUTHORS\nRavelin developers.\n";
     return m;
 }

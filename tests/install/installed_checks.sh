@@ -11,6 +11,14 @@ lib/systemd/system/ravelin.service
 share/applications/ravelin.desktop
 share/doc/ravelin/changelog.gz
 share/doc/ravelin/copyright
+share/doc/ravelin/README.md
+share/doc/ravelin/docs/assistant-result.png
+share/doc/ravelin/docs/calibration-result.png
+share/doc/ravelin/docs/history-window.png
+share/doc/ravelin/docs/main-window.png
+share/doc/ravelin/docs/manual.md
+share/doc/ravelin/docs/settings-window.png
+share/doc/ravelin/docs/web-page-phone.png
 share/doc/ravelin/examples/pulseaudio-system.service
 share/icons/hicolor/128x128/apps/ravelin.png
 share/icons/hicolor/16x16/apps/ravelin.png
