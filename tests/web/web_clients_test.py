@@ -285,6 +285,9 @@ def maps_in_metrics(work):
         lint = subprocess.run(["promtool", "check", "metrics"], input=body, capture_output=True)
         check(lint.returncode == 0 and not lint.stdout.strip() and not lint.stderr.strip(),
               "promtool check metrics is clean with the maps %s" % (lint.stdout + lint.stderr).decode())
+        # /api/now is the station's MQTT state message, the maps' member included.
+        now = json.loads(get(station.port, "/api/now")[1])
+        check(now.get("maps", {}).get("Safecast", {}).get("waiting") == 3, "/api/now has the maps' state %r" % now)
     finally:
         station.stop()
 
