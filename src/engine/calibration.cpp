@@ -70,9 +70,8 @@ DetectorSettings settingsOf(const PlateauPoint& p, std::int16_t skip) {
     return {static_cast<std::int16_t>(p.threshold - p.deadBand), static_cast<std::int16_t>(p.threshold + p.deadBand), skip};
 }
 
-// One side of the signal judged by its plateaus, the samples turned over when `flip`.
-struct Side {
-    bool flip = false;
+// One side of the signal judged by its plateaus: the level curve, the skip curve, the choice.
+struct Judgement {
     std::vector<PlateauPoint> curve;
     FlatStretch flat;
     std::size_t chosen = 0;
@@ -114,9 +113,8 @@ public:
         }
     }
 
-    Side run(std::int16_t firstSkip) const {
-        Side side;
-        side.flip = flip_;
+    Judgement run(std::int16_t firstSkip) const {
+        Judgement side;
         side.skip = firstSkip;
         if (levels_.empty()) return side;
         for (int round = 0; round < 2; ++round) {
@@ -128,7 +126,7 @@ public:
     }
 
 private:
-    void levelPlateau(Side& side) const {
+    void levelPlateau(Judgement& side) const {
         side.curve = levels_;
         std::vector<double> depths;
         std::vector<std::int64_t> counts;
@@ -142,7 +140,7 @@ private:
         if (side.flat.found && side.flat.width < kLeastPlateauWidth) side.chosen = flattestPoint(depths, counts, kLeastPulses);
     }
 
-    void skipPlateau(Side& side) const {
+    void skipPlateau(Judgement& side) const {
         const PlateauPoint& at = side.curve[side.chosen];
         side.skips.clear();
         std::vector<double> positions;
@@ -181,10 +179,6 @@ std::int32_t maxSkipFor(std::int32_t rate) {
 
 }  // namespace
 
-struct Calibrator::Decimator : ravelin::Decimator {
-    using ravelin::Decimator::Decimator;
-};
-
 Calibrator::Calibrator(std::int32_t rate, bool rateAdjustable)
     : rate_(rate), rateAdjustable_(rateAdjustable), store_(std::make_unique<CalibrationStore>(rate, maxSkipFor(rate))) {
     if (rate > kLiveRate) {
@@ -208,14 +202,6 @@ std::int64_t Calibrator::pulsesSoFar() const {
     return static_cast<std::int64_t>((biggerGoesUp(store_->down, store_->up) ? store_->up : store_->down).size());
 }
 
-std::size_t Calibrator::storedBytes() const {
-    std::size_t n = 0;
-    for (const CalibrationStore* s : {store_.get(), at22050_.get()})
-        if (s) n += s->kept.capacity() + (s->starts.capacity() + s->lengths.capacity()) * 8 +
-                    (s->down.excursions.capacity() + s->up.excursions.capacity()) * sizeof(CalibrationStore::Excursion);
-    return n;
-}
-
 CalibrationResult Calibrator::finish() const {
     CalibrationResult r;
     r.rate = rate_;
@@ -236,12 +222,12 @@ CalibrationResult Calibrator::finish() const {
     // Both polarities are judged the same way; the wider plateau tells which way the pulses go.
     // The first level plateau is found with the longest skip, which no ringing outlasts.
     const auto firstSkip = static_cast<std::int16_t>(s.maxSkip);
-    const Side down = SideAnalysis(s, false, r.baseline).run(firstSkip);
-    const Side up = SideAnalysis(s, true, r.baseline).run(firstSkip);
-    const auto width = [](const Side& side) { return side.flat.found ? side.flat.width : 0.0; };
+    const Judgement down = SideAnalysis(s, false, r.baseline).run(firstSkip);
+    const Judgement up = SideAnalysis(s, true, r.baseline).run(firstSkip);
+    const auto width = [](const Judgement& side) { return side.flat.found ? side.flat.width : 0.0; };
     const bool plateausTell = std::max(width(down), width(up)) >= kLeastPlateauWidth && width(down) != width(up);
     r.upward = plateausTell ? width(up) > width(down) : biggerGoesUp(s.down, s.up);
-    const Side& side = r.upward ? up : down;
+    const Judgement& side = r.upward ? up : down;
     const CalibrationStore::Side& pulses = r.upward ? s.up : s.down;
 
     // The excursions the proposal's lower level reaches, on each side, are what it counts

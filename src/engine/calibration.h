@@ -83,6 +83,7 @@ inline constexpr std::int64_t kLeastPulses = 10;
 inline constexpr double kLeastPlateauWidth = 1.5;
 
 struct CalibrationStore;
+class Decimator;
 
 class Calibrator {
 public:
@@ -103,15 +104,12 @@ public:
     // Pulses heard so far, on the side with the bigger excursions: for the progress shown
     // while listening and for when to stop.
     std::int64_t pulsesSoFar() const;
-    // Bytes the analysis keeps (for the measurements).
-    std::size_t storedBytes() const;
 
 private:
     std::int32_t rate_;
     bool rateAdjustable_;
     std::unique_ptr<CalibrationStore> store_;
     std::unique_ptr<CalibrationStore> at22050_;  // the signal decimated, for rates above it
-    struct Decimator;
     std::unique_ptr<Decimator> decimator_;
 };
 

@@ -40,9 +40,7 @@ double histogramNoise(const std::vector<std::int64_t>& h) {
 CalibrationStore::CalibrationStore(std::int32_t rate_, std::int32_t maxSkip_) : rate(rate_), maxSkip(maxSkip_) {}
 
 void CalibrationStore::add(std::span<const std::uint8_t> buffer) {
-    std::vector<std::int64_t> h(256, 0);
-    for (const std::uint8_t v : buffer) ++h[v];
-    for (std::size_t v = 0; v < 256; ++v) histogram[v] += h[v];
+    for (const std::uint8_t v : buffer) ++histogram[v];
     samples += static_cast<std::int64_t>(buffer.size());
     starts.push_back(kept.size());
     lengths.push_back(static_cast<std::int32_t>(buffer.size()));
