@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+#include "platform/socket_wait.h"
+
 namespace ravelin {
 namespace {
 
@@ -24,12 +26,8 @@ bool isIpAddress(const std::string& host) {
     return inet_pton(AF_INET, host.c_str(), buf) == 1 || inet_pton(AF_INET6, host.c_str(), buf) == 1;
 }
 
-// Waits until the socket can go on with what OpenSSL asked for; false on a broken socket.
-bool waitFor(int fd, int sslError, int timeoutMs) {
-    pollfd p{fd, static_cast<short>(sslError == SSL_ERROR_WANT_WRITE ? POLLOUT : POLLIN), 0};
-    const int n = ::poll(&p, 1, timeoutMs);
-    return n >= 0 || errno == EINTR;
-}
+// The socket event OpenSSL asked for.
+short eventFor(int sslError) { return sslError == SSL_ERROR_WANT_WRITE ? POLLOUT : POLLIN; }
 
 }  // namespace
 
@@ -92,7 +90,10 @@ bool TlsSession::handshake(const std::string& host, std::chrono::steady_clock::t
             error = "no answer from the broker";
             return false;
         }
-        waitFor(fd_, e, 250);
+        if (waitForSocket(fd_, eventFor(e), deadline, stopping) < 0) {
+            error = "the broker closed the TLS handshake";
+            return false;
+        }
     }
 }
 
@@ -119,7 +120,8 @@ bool TlsSession::writeAll(const unsigned char* data, std::size_t size) {
             return false;
         }
         // A socket shut down by close() wakes this wait and fails the next write.
-        if (!waitFor(fd_, e, 1000)) return false;
+        const auto second = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        if (waitForSocket(fd_, eventFor(e), second, [] { return false; }) < 0) return false;
     }
     return true;
 }

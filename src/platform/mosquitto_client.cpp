@@ -113,8 +113,10 @@ private:
                    "-second keep-alive time";
         if (rc == MOSQ_ERR_ERRNO && savedErrno != 0) return std::strerror(savedErrno);
         if (rc == MOSQ_ERR_EAI) return "host name not found";
+        // The library's own answer for a code it does not know, whatever its wording.
+        static const std::string unknown = mosquitto_strerror(-1000);
         const std::string text = mosquitto_strerror(rc);
-        return text == "Unknown error." ? "MQTT library error " + std::to_string(rc) : text;
+        return text == unknown ? "MQTT library error " + std::to_string(rc) : text;
     }
 
     // Connects to the broker through the relay (and its TLS), then libmosquitto to the relay's loopback port.
@@ -190,8 +192,10 @@ private:
             loss.reason = !fault.empty() ? fault + ": connection dropped"
                           : timedOut     ? "no answer from the broker"
                                          : reasonFor(rc, savedErrno);
-            // A broker that takes connections only to end them is tried less and less often.
+            // A broker that takes connections only to end them is tried less and less often;
+            // an ordinary loss after such a series goes back to the ordinary schedule's cap.
             if (loss.cutShort) delay = std::clamp(delay * 2, kFirstCutDelay, kLongestCutDelay);
+            else delay = std::min(delay, kLongestDelay);
             post([this, loss] {
                 if (events_) events_->connectionLost(loss);
             });

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/broker_tls.h"
+#include "platform/socket_wait.h"
 
 namespace ravelin {
 
@@ -59,21 +60,6 @@ bool InboundPacketLimit::feed(const unsigned char* data, std::size_t size) {
 
 namespace {
 
-// Waits for `events` on `fd` in quarter seconds until `deadline`; 1 ready, 0 time out or stopped, -1 error.
-int waitFor(int fd, short events, std::chrono::steady_clock::time_point deadline,
-            const std::function<bool()>& stopping) {
-    while (!stopping()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                              std::chrono::steady_clock::now());
-        if (left.count() <= 0) return 0;
-        pollfd p{fd, events, 0};
-        const int n = ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 250)));
-        if (n > 0) return 1;
-        if (n < 0 && errno != EINTR) return -1;
-    }
-    return 0;
-}
-
 bool sendAll(int fd, const unsigned char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
@@ -116,7 +102,7 @@ bool BrokerRelay::connect(const std::string& host, int port, std::chrono::millis
         }
         int rc = ::connect(fd, a->ai_addr, a->ai_addrlen);
         if (rc != 0 && errno == EINPROGRESS) {
-            const int ready = waitFor(fd, POLLOUT, deadline, stopping);
+            const int ready = waitForSocket(fd, POLLOUT, deadline, stopping);
             int soError = 0;
             socklen_t len = sizeof soError;
             if (ready == 1 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &len) == 0 && soError == 0) rc = 0;
@@ -174,7 +160,7 @@ bool BrokerRelay::accept(int clientPort) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     const auto never = [] { return false; };
     // Another local program could connect first: only the client's own connection is taken.
-    while (client_ < 0 && waitFor(listener_, POLLIN, deadline, never) == 1) {
+    while (client_ < 0 && waitForSocket(listener_, POLLIN, deadline, never) == 1) {
         sockaddr_in peer{};
         socklen_t len = sizeof peer;
         const int fd = ::accept4(listener_, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
