@@ -12,15 +12,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=../support/scratch.sh
 source "$here/../support/scratch.sh"
 
-wait_until() {  # wait_until SECONDS COMMAND...
-    local until=$((SECONDS + $1))
-    shift
-    while ! "$@" 2>/dev/null; do
-        ((SECONDS < until)) || return 1
-        sleep 0.2
-    done
-}
-
 # monitor NAME SECONDS URL [options...]: a real-time headless run in $work/NAME, its peak memory in $work/NAME/rss.
 monitor() {
     local name=$1 seconds=$2 url=$3
@@ -46,14 +37,7 @@ pids+=("$!")
 sleep 0.5
 
 # --- the fake brokers, the huge packet also over TLS ---
-mkdir -p "$work/tls"
-(
-    cd "$work/tls"
-    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Station Test CA" -keyout ca.key -out ca.pem
-    openssl req -newkey rsa:2048 -nodes -subj "/CN=localhost" -keyout server.key -out server.csr
-    printf 'subjectAltName=DNS:localhost,IP:127.0.0.1\n' >san.ext
-    openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile san.ext -out server.pem
-) >/dev/null 2>&1 || fail "could not make the test certificates"
+make_test_certificates "$work/tls"
 for mode in huge silent hugetls; do
     case $mode in
         hugetls) args=(huge 1048576 "$work/tls/server.pem" "$work/tls/server.key") ;;

@@ -12,17 +12,6 @@ check="python3 $here/check_messages.py"
 source "$here/../support/scratch.sh"
 
 
-# Waits up to $1 seconds for a command to succeed.
-wait_until() {
-    local limit=$1
-    shift
-    local until=$((SECONDS + limit))
-    while ! "$@" 2>/dev/null; do
-        ((SECONDS < until)) || return 1
-        sleep 0.2
-    done
-}
-
 declare -A broker_pid broker_conf
 
 # start_broker NAME PORT [config lines...]: a broker of the test's own in $work/NAME.
@@ -151,14 +140,7 @@ rc=0
 echo "command line: open password file and bad URL refused with status 2"
 
 stop_a_after_first_record
-mkdir -p "$work/tls"
-(
-    cd "$work/tls"
-    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Station Test CA" -keyout ca.key -out ca.pem
-    openssl req -newkey rsa:2048 -nodes -subj "/CN=localhost" -keyout server.key -out server.csr
-    printf 'subjectAltName=DNS:localhost,IP:127.0.0.1\n' >san.ext
-    openssl x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 -extfile san.ext -out server.pem
-) >/dev/null 2>&1 || fail "could not make the test certificates"
+make_test_certificates "$work/tls"
 printf 'station-secret\n' >"$work/tls/pw"
 chmod 600 "$work/tls/pw"
 mosquitto_passwd -c -b "$work/tls/passwd" station station-secret >/dev/null
