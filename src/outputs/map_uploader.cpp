@@ -81,6 +81,8 @@ void OutboxUploader::refreshCounts() {
 }
 
 void OutboxUploader::tick(std::int64_t seconds) {
+    // A new run counts its seconds from 0 again: the wait left carries over.
+    if (retryAt_ && seconds < now_) retryAt_ = *retryAt_ - now_ + seconds;
     now_ = seconds;
     if (retryAt_ && now_ >= *retryAt_) {
         retryAt_.reset();

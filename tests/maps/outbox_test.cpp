@@ -133,3 +133,17 @@ TEST(Outbox, TheCapDropsTheOldestButNeverTheOneInFlight) {
     Outbox again = f.open(2);
     EXPECT_EQ(again.front().utc.minute, 3);
 }
+
+TEST(Outbox, AFailedSyncAfterAWholeLineWritesItOnceOnly) {
+    Files f;
+    Outbox box = f.open();
+    f.fs.failSync = true;
+    box.add(reading(1), false);
+    f.fs.failSync = false;
+    box.add(reading(2), false);
+    EXPECT_EQ(f.fs.files[kPath], outboxLine(reading(1)) + outboxLine(reading(2)));
+    box.popFront(true);
+    Outbox again = f.open();
+    ASSERT_EQ(again.size(), 1u) << "the done line matches the one written line";
+    EXPECT_EQ(again.front().utc.minute, 2);
+}

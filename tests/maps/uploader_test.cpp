@@ -86,6 +86,18 @@ TEST(MapAnswers, EachServiceAnswerMeansWhatItsApiSays) {
     EXPECT_EQ(verdict(judgeSafecast(r)), Verdict::Refused);
 }
 
+TEST(OutboxUploader, AWaitCarriesOverWhenANewRunCountsFromZero) {
+    SafecastRig s;
+    s.up.tick(3600);
+    s.up.add(reading(1));
+    s.http.answer(500);  // 15 s to wait
+    s.up.tick(0);        // 停止, then 開始: the seconds start again
+    s.up.tick(14);
+    EXPECT_TRUE(s.http.pending.empty());
+    s.up.tick(15);
+    EXPECT_EQ(s.http.pending.size(), 1u);
+}
+
 TEST(OutboxUploader, SendsOneAtATimeInOrderAndBacksOffAfterFailures) {
     SafecastRig s;
     s.up.tick(60);
