@@ -58,6 +58,7 @@ bool Assembly::startStation(std::string& error) {
     if (!error.empty()) return false;
     if (!options_.http) {
         if (options_.httpClients) error = "--http-clients needs --http";
+        if (error.empty() && maps_) maps_->start();
         return error.empty();
     }
     HttpServerConfig config;
@@ -71,6 +72,7 @@ bool Assembly::startStation(std::string& error) {
     web_ = std::make_unique<WebStation>(monitor_, face_, webClock_, std::move(config),
                                         std::make_unique<PosixLogFolder>(folder.empty() ? "." : folder),
                                         maps_ ? &maps_->uploads() : nullptr);
+    if (maps_) maps_->start();
     return true;
 }
 

@@ -1,31 +1,17 @@
 #include "app/map_options.h"
 
-#include <charconv>
 #include <cstdlib>
+
+#include "app/options.h"
+#include "outputs/station_messages.h"
 
 namespace ravelin {
 
 namespace {
-bool parseCount(const std::string& text, long long low, long long high, long long& value) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc{} && end == text.data() + text.size() && value >= low && value <= high;
-}
-
 // A decimal number in [-limit, limit], as JSON writes it (it goes into Safecast's request as it is).
 bool isDegrees(const std::string& text, double limit) {
-    std::size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
-    const std::size_t digits = i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    if (i == digits || (text[digits] == '0' && i - digits > 1)) return false;
-    if (i < text.size() && text[i] == '.') {
-        const std::size_t fraction = ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-        if (i == fraction) return false;
-    }
-    if (i != text.size()) return false;
     const double v = std::strtod(text.c_str(), nullptr);
-    return v >= -limit && v <= limit;
+    return jsonNumber(text) == text && v >= -limit && v <= limit;
 }
 
 bool isHttpUrl(const std::string& url) {
@@ -91,13 +77,13 @@ std::string readMapOptions(const std::function<std::optional<std::string>(std::s
         if (*url && !isHttpUrl(**url)) return std::string(name) + ": \"" + **url + "\" is not an http:// or https:// address";
     if (m.stateDir && m.stateDir->empty()) return "--state-dir: the folder name is empty";
     if (auto s = value("outbox-max")) {
-        long long n = 0;
-        if (!parseCount(*s, 1, 100000000, n)) return "--outbox-max: \"" + *s + "\" is not a whole number from 1 to 100000000";
+        unsigned long long n = 0;
+        if (!parseWhole(*s, 1, 100000000, n)) return "--outbox-max: \"" + *s + "\" is not a whole number from 1 to 100000000";
         m.outboxMax = n;
     }
     if (auto s = value("upload-timeout")) {
-        long long n = 0;
-        if (!parseCount(*s, 1, 300, n)) return "--upload-timeout: \"" + *s + "\" is not a whole number of seconds from 1 to 300";
+        unsigned long long n = 0;
+        if (!parseWhole(*s, 1, 300, n)) return "--upload-timeout: \"" + *s + "\" is not a whole number of seconds from 1 to 300";
         m.uploadTimeout = n;
     }
     return {};

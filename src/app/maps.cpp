@@ -39,7 +39,7 @@ MapSharing::~MapSharing() {
 }
 
 void MapSharing::mapStateChanged(const MapStatus& s) {
-    const bool outbox = s.service == "Safecast";
+    const bool outbox = s.hasOutbox;
     const std::string count = countText(outbox ? s.waiting : s.dropped);
     if (outbox && s.outboxError != outboxError_) {
         outboxError_ = s.outboxError;
@@ -71,8 +71,14 @@ void MapSharing::mapStateChanged(const MapStatus& s) {
     }
 }
 
+void MapSharing::start() {
+    started_ = true;
+    if (OutboxUploader* safecast = uploads_.outboxMap()) safecast->sendNow();
+}
+
 void MapSharing::finish() {
-    if (finished_) return;
+    // A run refused at its start (a bad option elsewhere) sends nothing.
+    if (finished_ || !started_) return;
     finished_ = true;
     OutboxUploader* safecast = uploads_.outboxMap();
     // The backlog gets a few seconds while Safecast takes it; a failure is tried again a
@@ -162,7 +168,6 @@ std::unique_ptr<MapSharing> startMapSharing(const Options& options, Monitor& mon
         auto uploader = std::make_unique<OutboxUploader>(
             "Safecast", *client(), *s.outbox_,
             [a, timeoutMs](const MapReading& r) { return safecastRequest(a, r, timeoutMs); }, judgeSafecast, s);
-        uploader->sendNow();  // what an earlier run left goes first
         s.uploads_.setOutboxMap(std::move(uploader));
     }
     monitor.pipeline().addObserver(&s.uploads_);

@@ -21,6 +21,8 @@ public:
     MapSharing(Monitor& monitor, MonitorFace& face);
     ~MapSharing() override;
 
+    // Once the run's every option is known good: what an earlier run left goes to Safecast.
+    void start();
     // At exit: the Safecast backlog gets up to five seconds, a failure tried again once a
     // second; what is left stays in the outbox for the next start, and is said.
     void finish();
@@ -38,6 +40,7 @@ private:
     std::vector<std::unique_ptr<HttpClient>> clients_;
     std::unique_ptr<Outbox> outbox_;
     MapUploads uploads_;
+    bool started_ = false;
     bool finished_ = false;
     std::map<std::string, MapState> states_;  // as last reported
     std::string outboxError_;

@@ -151,14 +151,11 @@ std::string helpText() {
     return out;
 }
 
-namespace {
-// Plain digits only (no sign, no blanks) making a number from low to high.
 bool parseWhole(const std::string& text, unsigned long long low, unsigned long long high, unsigned long long& value) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc{} && end == text.data() + text.size() && value >= low && value <= high;
 }
-}  // namespace
 
 ParseResult parseOptions(const std::vector<std::string>& arguments) {
     const ParseResult commandLine = parseArguments(arguments);

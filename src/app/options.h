@@ -92,6 +92,9 @@ struct ParseResult {
 // Parses arguments (argv[0] included), UTF-8, with the settings of --config FILE.
 ParseResult parseOptions(const std::vector<std::string>& arguments);
 
+// Plain digits only (no sign, no blanks) making a number from low to high.
+bool parseWhole(const std::string& text, unsigned long long low, unsigned long long high, unsigned long long& value);
+
 // The arguments alone, without reading --config.
 ParseResult parseArguments(const std::vector<std::string>& arguments);
 
