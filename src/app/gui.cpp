@@ -31,6 +31,23 @@
 namespace ravelin {
 namespace {
 // A firing alarm stage is also said on the desktop, besides its sound.
+// An observer in the pipeline for as long as this lives; none when null.
+class ObserverGuard {
+public:
+    ObserverGuard(Pipeline& pipeline, PipelineObserver* observer) : pipeline_(pipeline), observer_(observer) {
+        if (observer_) pipeline_.addObserver(observer_);
+    }
+    ~ObserverGuard() {
+        if (observer_) pipeline_.removeObserver(observer_);
+    }
+    ObserverGuard(const ObserverGuard&) = delete;
+    ObserverGuard& operator=(const ObserverGuard&) = delete;
+
+private:
+    Pipeline& pipeline_;
+    PipelineObserver* observer_;
+};
+
 class AlarmNotification : public PipelineObserver {
 public:
     explicit AlarmNotification(DesktopNotifier& notifier) : notifier_(notifier) {}
@@ -150,10 +167,11 @@ int runGui(int& argc, char** argv, const Options&) {
     const auto history = attachHistoryShortcut(window, monitor.state());
     WindowSettings settings(window, monitor, device, *history, options, commandLine.options, start.path);
     const auto tray = trayFor(window, *history);
-    if (tray) monitor.pipeline().addObserver(tray.get());
     const auto notifier = createDesktopNotifier();
     AlarmNotification alarmNotification(*notifier);
-    monitor.pipeline().addObserver(&alarmNotification);
+    // Both leave the pipeline before they go, as the station's observers do.
+    const ObserverGuard trayObserving(monitor.pipeline(), tray.get());
+    const ObserverGuard notifying(monitor.pipeline(), &alarmNotification);
     monitor.load();
     window.show();
     if (options.start) QTimer::singleShot(0, &window, [&window] { window.button("cmdRec")->click(); });

@@ -19,7 +19,4 @@ bool parseHistoryDates(const std::optional<std::string>& from, const std::option
 // FILE.png or FILE.svg (any case).
 bool historyExportKnown(const std::string& file);
 
-// A date yyyy-mm-dd as days since 1970-01-01; nothing when it is not a real date.
-std::optional<int> parseDay(const std::string& text);
-
 }  // namespace ravelin

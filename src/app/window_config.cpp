@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "app/config_file.h"
+#include "app/reading_options.h"
 #include "engine/convert.h"
 #include "engine/settings.h"
 
@@ -113,8 +114,9 @@ std::string unconvertedBox(const SavedWindow& saved) {
         if (!converts) return std::string(row.labelJa);
     }
     if (!saved.deadTimeUs.empty()) {
-        const auto us = toDouble(saved.deadTimeUs);
-        if (!us || *us < 0.0 || *us > 10000.0) return "不感時間";
+        Options o;  // the option's own check
+        o.deadTimeUs = saved.deadTimeUs;
+        if (!resolveReadingOptions(o).empty()) return "不感時間";
     }
     return {};
 }

@@ -62,7 +62,6 @@ WindowSettings::WindowSettings(Form1& window, Monitor& monitor, SwitchableDevice
       monitor_(monitor),
       device_(device),
       history_(history),
-      given_(options),
       commandLineInput_(commandLine.input),
       choices_(options),
       configPath_(std::move(configPath)) {

@@ -67,7 +67,6 @@ private:
     Monitor& monitor_;
     SwitchableDevice& device_;
     HistoryOpener& history_;
-    const Options given_;
     const std::optional<std::string> commandLineInput_;
     Options choices_;
     std::string configPath_;

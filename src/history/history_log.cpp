@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 namespace ravelin {
 
@@ -67,6 +68,21 @@ bool parseRecordLine(std::string_view line, ParsedRecord& out) {
     out.dose = value;
     out.doseText = dose;
     return true;
+}
+
+std::optional<int> parseDay(const std::string& text) {
+    int y = 0, m = 0, d = 0;
+    char tail = 0;
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-' ||
+        std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3)
+        return std::nullopt;
+    for (std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u})
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    ParsedRecord probe;
+    char line[40];
+    std::snprintf(line, sizeof line, "\"%04d/%02d/%02d\",\"00:00\",0", y, m, d);
+    if (!parseRecordLine(line, probe)) return std::nullopt;  // the log's own calendar check
+    return probe.minute / 1440;
 }
 
 long HistoryLog::refresh(std::string& error) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,10 @@ struct ParsedRecord {
     std::string_view doseText;
 };
 bool parseRecordLine(std::string_view line, ParsedRecord& out);
+
+// A date yyyy-mm-dd as days since 1970-01-01, by the log's own calendar check; nothing
+// when it is not a real date.
+std::optional<int> parseDay(const std::string& text);
 
 
 // A line that was not taken, for the report on standard error.

@@ -27,9 +27,9 @@ WebAnswer historyRecords(const WebRequest& request, const WebContext& context) {
     for (const auto& [key, day] : {std::pair{"from", &fromDay}, {"to", &toDay}}) {
         const char* value = request.query(key);
         if (!value) continue;
-        std::int32_t d = 0;
-        if (!parseDay(value, d)) return text(400, std::string(key) + ": not a date yyyy-mm-dd\n");
-        *day = d;
+        const auto d = parseDay(value);
+        if (!d) return text(400, std::string(key) + ": not a date yyyy-mm-dd\n");
+        *day = *d;
     }
     struct Line {
         std::int32_t minute;
@@ -78,22 +78,6 @@ WebAnswer historyPicture(const WebRequest& request, const WebContext& context) {
 }
 
 }  // namespace
-
-bool parseDay(const std::string& s, std::int32_t& day) {
-    if (s.size() != 10 || s[4] != '-' || s[7] != '-') return false;
-    int y = 0, m = 0, d = 0;
-    for (std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u})
-        if (s[i] < '0' || s[i] > '9') return false;
-    y = std::stoi(s.substr(0, 4));
-    m = std::stoi(s.substr(5, 2));
-    d = std::stoi(s.substr(8, 2));
-    if (y < 1902 || m < 1 || m > 12 || d < 1 || d > 31) return false;
-    const std::int32_t minute = minuteOf(y, m, d, 0, 0);
-    const CivilMinute back = civilOf(minute);
-    if (back.year != y || back.month != m || back.day != d) return false;
-    day = minute / 1440 - (minute % 1440 < 0 ? 1 : 0);
-    return true;
-}
 
 WebAnswer answerRequest(const WebRequest& request, const WebContext& context) {
     const std::string& path = request.path;

@@ -39,7 +39,5 @@ struct WebAnswer {
 
 WebAnswer answerRequest(const WebRequest& request, const WebContext& context);
 
-// "yyyy-mm-dd" as days since 1970-01-01; false for anything else (a day that does not exist too).
-bool parseDay(const std::string& text, std::int32_t& day);
 
 }  // namespace ravelin
