@@ -10,8 +10,6 @@ namespace {
 constexpr std::string_view kPrefix = "\u03bcSVHData";
 constexpr std::string_view kSuffix = ".csv";
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-
 int daysInMonth(int y, int m) {
     static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;

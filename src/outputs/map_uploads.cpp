@@ -48,10 +48,12 @@ std::vector<MapStatus> MapUploads::statuses() const {
     return out;
 }
 
-std::string MapUploads::stateJson() const {
+std::string MapUploads::stateJson() const { return mapsStateJson(statuses()); }
+
+std::string mapsStateJson(const std::vector<MapStatus>& statuses) {
     std::string out = "\"maps\":{";
     bool first = true;
-    for (const auto& s : statuses()) {
+    for (const auto& s : statuses) {
         if (!first) out += ",";
         first = false;
         out += jsonString(s.service) + ":{\"state\":\"" + mapStateName(s.state) +

@@ -39,6 +39,9 @@ private:
     std::optional<MapReading> due_;  // the record of this second, waiting for its CPM
 };
 
+// `"maps":{...}` of these statuses.
+std::string mapsStateJson(const std::vector<MapStatus>& statuses);
+
 // "working", "failing", "stopped" or "starting".
 const char* mapStateName(MapState state);
 

@@ -109,7 +109,13 @@ WebAnswer answerRequest(const WebRequest& request, const WebContext& context) {
         const LiveSecond& s = latest ? *latest : none;
         WebAnswer a;
         a.type = "image/svg+xml; charset=utf-8";
-        a.body = trendSvg(trendPlot(s.doseHistory, s.latestHistory, TrendLimits{s.t1, s.t2, s.t1Single, s.t2Single}).ops);
+        const std::lock_guard lock(context.trend.mutex);
+        if (context.trend.sequence != s.sequence) {
+            context.trend.svg =
+                trendSvg(trendPlot(s.doseHistory, s.latestHistory, TrendLimits{s.t1, s.t2, s.t1Single, s.t2Single}).ops);
+            context.trend.sequence = s.sequence;
+        }
+        a.body = context.trend.svg;
         return a;
     }
     if (path == "/history.svg") return historyPicture(request, context);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "history/history_log.h"
@@ -21,10 +22,18 @@ struct WebRequest {
 };
 
 // What the server needs besides the request: the version and the history it reads.
+// The trend picture of the last second drawn, for every client asking in that second.
+struct TrendPictureCache {
+    std::mutex mutex;
+    std::optional<std::uint64_t> sequence;
+    std::string svg;
+};
+
 struct WebContext {
     const std::string& version;
     std::mutex& historyMutex;
     HistoryLog& history;
+    TrendPictureCache& trend;
 };
 
 struct WebAnswer {

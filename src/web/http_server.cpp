@@ -109,7 +109,7 @@ struct HttpHandlers {
                          return MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, key);
                      },
                      server->board_.latest()};
-        WebContext context{server->config_.version, server->historyMutex_, server->history_};
+        WebContext context{server->config_.version, server->historyMutex_, server->history_, server->trendPicture_};
         WebAnswer answer = answerRequest(w, context);
         MHD_Response* r = answer.lines ? streamedResponse(std::move(answer)) : bufferResponse(std::move(answer));
         return queue(connection, answer.status, r);

@@ -15,6 +15,7 @@
 
 #include "history/history_log.h"
 #include "web/http_address.h"
+#include "web/http_answers.h"
 #include "web/live_state.h"
 
 struct MHD_Daemon;
@@ -58,6 +59,7 @@ private:
     std::unique_ptr<LogFolder> folder_;
     std::mutex historyMutex_;
     HistoryLog history_;
+    TrendPictureCache trendPicture_;
     MHD_Daemon* daemon_ = nullptr;
     std::atomic<bool> listening_{false};
     std::atomic<int> boundPort_{0};

@@ -50,7 +50,7 @@ void WebFeed::secondDone(const SecondReport& r) {
     // Copied on the pipeline's thread, where the uploads keep them, as the state message takes them.
     if (maps_) {
         s->maps = maps_->statuses();
-        addToState(s->stateJson, maps_->stateJson());  // the same message as the station's MQTT state
+        addToState(s->stateJson, mapsStateJson(s->maps));  // the same message as the station's MQTT state
     }
     s->at = std::chrono::steady_clock::now();
     board_.publish(std::move(s));

@@ -24,6 +24,7 @@ struct Served {
     std::string version = "1.4.0";
     std::map<std::string, std::string> query;
     std::shared_ptr<const LiveSecond> latest;
+    TrendPictureCache trend;
 
     WebAnswer get(const std::string& path, const std::string& language = "") {
         WebRequest r{path, language,
@@ -32,7 +33,7 @@ struct Served {
                          return it == query.end() ? nullptr : it->second.c_str();
                      },
                      latest};
-        return answerRequest(r, WebContext{version, mutex, history});
+        return answerRequest(r, WebContext{version, mutex, history, trend});
     }
     static std::string body(const WebAnswer& a) {
         if (!a.lines) return a.body;
