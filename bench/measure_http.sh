@@ -43,6 +43,8 @@ def run(clients):
         for line in p.stdout:
             arrivals.append(time.monotonic())
     threading.Thread(target=read, daemon=True).start()
+    # Whatever else the monitor says is read too, so that a full pipe never stops it.
+    threading.Thread(target=lambda: p.stderr.read(), daemon=True).start()
     # The clients in one thread of their own, so that they take as little of the machine as they can.
     streams, messages, done = [], [0], [False]
     selector = selectors.DefaultSelector()
@@ -66,7 +68,7 @@ def run(clients):
     c1, t1 = cpu(p.pid), time.monotonic()
     memory = rss(p.pid)
     times = arrivals[n0:]
-    worst = max(abs((b - a) - 1) for a, b in zip(times, times[1:]))
+    worst = max((abs((b - a) - 1) for a, b in zip(times, times[1:])), default=float("nan"))
     got = messages[0]
     p.terminate()
     p.wait()
