@@ -11,7 +11,7 @@ namespace ravelin {
 namespace {
 constexpr long long kProgressEvery = 10;  // seconds between progress lines in the terminal
 
-bool isRecording(const Options& o) { return o.input && o.input->rfind("file:", 0) == 0; }
+bool isRecording(const Options& o) { return isRecordingInput(o.input); }
 bool isLive(const Options& o) { return !o.input || *o.input == "audio" || o.input->rfind("audio:", 0) == 0; }
 }  // namespace
 

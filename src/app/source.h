@@ -13,6 +13,11 @@ namespace ravelin {
 // when the name is no source.
 std::unique_ptr<CaptureDevice> captureDeviceFor(const Options& options);
 
+// The input names a recording (file:PATH), which keeps its own rate and is read whole.
+inline bool isRecordingInput(const std::optional<std::string>& input) {
+    return input && input->rfind("file:", 0) == 0;
+}
+
 // The capture options the command line gives: --fast, --seed, --invert and --rate.
 CaptureOptions captureOptionsFor(const Options& options);
 

@@ -10,6 +10,7 @@
 
 #include "app/config_file.h"
 #include "app/reading_options.h"
+#include "app/source.h"
 #include "engine/convert.h"
 #include "engine/settings.h"
 
@@ -95,7 +96,7 @@ WindowStart windowStart(const std::vector<std::string>& arguments, const ParseRe
     }
     // A recording keeps its own rate: a saved rate is for the live input and the simulator.
     const auto& input = parsed.options.input;
-    if (input && input->rfind("file:", 0) == 0 && !given(commandLine, "rate")) parsed.options.rate.reset();
+    if (isRecordingInput(input) && !given(commandLine, "rate")) parsed.options.rate.reset();
     start.parsed = std::move(parsed);
     return start;
 }

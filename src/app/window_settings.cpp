@@ -27,12 +27,11 @@ namespace ravelin {
 namespace {
 constexpr int kDefaultRate = 22050;
 
-bool isRecording(const std::optional<std::string>& input) { return input && input->rfind("file:", 0) == 0; }
 
 // The source a choice names, at its rate and polarity; a recording keeps its own rate.
 std::unique_ptr<CaptureDevice> deviceFor(const Options& choice, std::string& error) {
     CaptureOptions o = captureOptionsFor(choice);
-    if (isRecording(choice.input)) o.rate.reset();
+    if (isRecordingInput(choice.input)) o.rate.reset();
     return createCaptureDevice(choice.input.value_or("audio"), o, error);
 }
 
@@ -125,7 +124,7 @@ void WindowSettings::fill() {
     if (commandLineInput_ && *commandLineInput_ != chosen) inputs.push_back({*commandLineInput_, *commandLineInput_});
     settings_->setInputs(inputs, chosen);
     settings_->setRate(choices_.rate.value_or(kDefaultRate));
-    settings_->setRateUsable(!isRecording(choices_.input));
+    settings_->setRateUsable(!isRecordingInput(choices_.input));
     settings_->setInvert(choices_.invert);
     settings_->setDeadTime(choices_.deadTimeUs.value_or(""));
 }
@@ -146,7 +145,7 @@ bool WindowSettings::eventFilter(QObject* watched, QEvent* event) {
 void WindowSettings::inputChanged() {
     const std::string input = settings_->input();
     choices_.input = input;
-    settings_->setRateUsable(!isRecording(choices_.input));
+    settings_->setRateUsable(!isRecordingInput(choices_.input));
     deviceChanged();
 }
 
@@ -193,7 +192,7 @@ void WindowSettings::runAssistant() {
         return;
     }
     Options choice = choices_;
-    if (isRecording(choice.input)) choice.rate.reset();
+    if (isRecordingInput(choice.input)) choice.rate.reset();
     auto device = captureDeviceFor(calibrationOptions(choice));
     if (!device) {
         say("入力元「" + choice.input.value_or("audio") + "」を使えません。");
