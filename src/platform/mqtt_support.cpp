@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/posix_files.h"
+
 namespace ravelin {
 
 bool readPasswordFile(const std::string& path, std::string& password, std::string& error) {
@@ -40,18 +42,11 @@ bool readSecretFile(const std::string& option, const std::string& path, const st
         return false;
     }
     std::string text;
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = name + ": " + std::strerror(errno);
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        text.append(buf, static_cast<std::size_t>(n));
-        if (text.size() > 65536) break;  // a password, not a file of anything else
+    // A password, not a file of anything else: the first 64 KiB at most.
+    if (!readOpenFile(fd, text, 65536)) {
+        error = name + ": " + std::strerror(errno);
+        ::close(fd);
+        return false;
     }
     ::close(fd);
     const auto end = text.find_first_of("\r\n");

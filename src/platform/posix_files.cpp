@@ -122,24 +122,25 @@ bool PosixFileSystem::exists(const std::string& path) {
 
 bool PosixFileSystem::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-bool PosixFileSystem::readAll(const std::string& path, std::string& contents, std::string& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    contents.clear();
+bool readOpenFile(int fd, std::string& text, std::size_t limit) {
     char buf[65536];
-    for (;;) {
+    while (text.size() <= limit) {
         const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = path + ": " + std::strerror(errno);
-            ::close(fd);
-            return false;
-        }
+        if (n < 0) return false;
         if (n == 0) break;
-        contents.append(buf, static_cast<std::size_t>(n));
+        text.append(buf, static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+bool PosixFileSystem::readAll(const std::string& path, std::string& contents, std::string& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    contents.clear();
+    if (fd < 0 || !readOpenFile(fd, contents, std::string::npos - 1)) {
+        error = path + ": " + std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+        return false;
     }
     ::close(fd);
     return true;

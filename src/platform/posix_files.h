@@ -1,11 +1,17 @@
 // The file system and the clocks of the machine.
 #pragma once
 
+#include <cstddef>
 #include <map>
+#include <string>
 
 #include "engine/services.h"
 
 namespace ravelin {
+
+// Reads an open file to its end, or until more than `limit` bytes are in `text`;
+// false with errno kept when a read fails.
+bool readOpenFile(int fd, std::string& text, std::size_t limit);
 
 class PosixFileSystem : public FileSystem {
 public:
